@@ -1,0 +1,24 @@
+// A square bitmap resource as a 2D texture of 32-bit float RGBA texels.
+#pragma once
+
+#include "shell/GlEntryPoints.h"
+
+class GLFWTexture {
+ public:
+  // The bitmap must be size x size pixels, size a power of two up to 2048.
+  // Leaves the texture bound to GL_TEXTURE_2D on texture unit 0.
+  static GLFWTexture* CreateFromBitmap(int bitmapId, int size);
+
+  GLuint GetTextureId() const { return textureId; }
+
+  GLuint textureId = 0;
+};
+
+// Storage levels for a texture of `size` texels: log2(size), at least 1.
+int TextureLevelCount(int size);
+
+// Platform seam (BitmapPixels_posix.cpp / _win32.cpp): fills width x height
+// float RGBA texels (row 0 = the picture's bottom row) from the bitmap
+// resource. False, with the pixels left as they were, when the bitmap is
+// missing or not of that size.
+bool ReadBitmapPixels(float* pixels, int bitmapId, int width, int height);

@@ -1,0 +1,3 @@
+#version 130
+void main() {}
+//~
