@@ -1,0 +1,17 @@
+// Platform seam: the preview host window (the small window of the system's
+// screensaver settings, given as "/p HANDLE") and the window-and-context
+// layer that draws into it.
+#pragma once
+
+#include <cstdint>
+
+class AppWindow;
+
+// The host's client size in pixels; false when the handle names no window.
+bool HostClientSize(std::uintptr_t host, int* width, int* height);
+
+// Binds an OpenGL 3.0 context to the host window (or to a child that exactly
+// covers it) without creating a top-level window. Size changes of the host
+// reach OnWindowSize; HostGone() turns true once the host is disabled or
+// destroyed. Null when no context could be made.
+AppWindow* AdoptHostWindow(std::uintptr_t host);

@@ -1,0 +1,77 @@
+"""Screenshots of an X display for the end-to-end tests, without any image
+library: xwd (x11-apps) takes the picture, this module reads its pixels and
+can save them as PNG (zlib from the standard library)."""
+import struct
+import subprocess
+import zlib
+
+
+class Shot:
+    def __init__(self, width, height, rows):
+        self.width = width
+        self.height = height
+        self.rows = rows  # list of bytearrays, 3 bytes (r, g, b) per pixel
+
+    def pixel(self, x, y):
+        row = self.rows[y]
+        return tuple(row[3 * x:3 * x + 3])
+
+    def crop(self, x, y, w, h):
+        return Shot(w, h, [bytearray(r[3 * x:3 * (x + w)]) for r in self.rows[y:y + h]])
+
+    def save_png(self, path):
+        raw = b"".join(b"\x00" + bytes(r) for r in self.rows)
+
+        def chunk(tag, data):
+            body = tag + data
+            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+        png = b"\x89PNG\r\n\x1a\n"
+        png += chunk(b"IHDR", struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0))
+        png += chunk(b"IDAT", zlib.compress(raw, 6))
+        png += chunk(b"IEND", b"")
+        with open(path, "wb") as f:
+            f.write(png)
+
+
+def capture(window="root", display=None):
+    """Takes a picture of a window (an id, or "root") with xwd."""
+    cmd = ["xwd", "-silent", "-root"] if window == "root" else ["xwd", "-silent", "-id", str(window)]
+    if display:
+        cmd += ["-display", display]
+    data = subprocess.run(cmd, check=True, capture_output=True, timeout=30).stdout
+    return parse_xwd(data)
+
+
+def parse_xwd(data):
+    fields = struct.unpack(">25I", data[:100])
+    header_size, version, pixmap_format, depth, width, height = fields[:6]
+    byte_order = fields[7]
+    bits_per_pixel = fields[11]
+    bytes_per_line = fields[12]
+    red_mask, green_mask, blue_mask = fields[14], fields[15], fields[16]
+    ncolors = fields[19]
+    if version != 7 or pixmap_format != 2 or bits_per_pixel != 32:
+        raise ValueError("unsupported xwd picture")
+    offset = header_size + 12 * ncolors
+    order = "<" if byte_order == 0 else ">"
+
+    def shift(mask):
+        s = 0
+        while mask and not mask & 1:
+            mask >>= 1
+            s += 1
+        return s
+
+    rs, gs, bs = shift(red_mask), shift(green_mask), shift(blue_mask)
+    rows = []
+    for y in range(height):
+        start = offset + y * bytes_per_line
+        values = struct.unpack_from(order + "%dI" % width, data, start)
+        row = bytearray(3 * width)
+        for x, v in enumerate(values):
+            row[3 * x] = (v >> rs) & 255
+            row[3 * x + 1] = (v >> gs) & 255
+            row[3 * x + 2] = (v >> bs) & 255
+        rows.append(row)
+    return Shot(width, height, rows)
