@@ -9,6 +9,10 @@ class GLFWTexture {
   // Leaves the texture bound to GL_TEXTURE_2D on texture unit 0.
   static GLFWTexture* CreateFromBitmap(int bitmapId, int size);
 
+  // The same texture from size x size float RGBA texels already in memory
+  // (row 0 = the bottom row); the texels are copied, the caller keeps them.
+  static GLFWTexture* CreateFromPixels(const float* pixels, int size);
+
   GLuint GetTextureId() const { return textureId; }
 
   GLuint textureId = 0;
