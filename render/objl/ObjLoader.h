@@ -2,6 +2,7 @@
 // become meshes of vertices, triangle indices and a material.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -63,13 +64,49 @@ std::string LeadingWord(const std::string& line);
 std::string RestOfLine(const std::string& line);
 std::vector<std::string> SplitText(const std::string& text, char separator);
 
+// The element named by a 1-based OBJ index text ("3", "-1" = the last one);
+// null when the index names no element (0, or beyond either end). A text
+// with no number at its start raises std::invalid_argument.
+template <typename T>
+const T* ElementAt(const std::vector<T>& list, const std::string& indexText);
+
+// Number conversions of the OBJ/MTL texts: leading whitespace skipped, text
+// after the number ignored. No number raises std::invalid_argument ("invalid
+// stof argument" / "invalid stoi argument"), a value out of range
+// std::out_of_range ("stof argument out of range" / "stoi argument out of range").
+float ToFloat(const std::string& text);
+int ToInt(const std::string& text);
+
+// Barycentric test, bounds included; a degenerate triangle contains nothing.
 bool PointInTriangle(const Vector3& point, const Vector3& t1, const Vector3& t2,
                      const Vector3& t3);
+
+// Triangle indices into the vertex list of one face (ear clipping, vertices
+// compared by position). Always ends: when a pass over the remaining corners
+// finds no ear, the triangles found so far are kept and the face stops there.
+std::vector<std::uint32_t> TriangulateFace(const std::vector<Vertex>& face);
+
+template <typename T>
+const T* ElementAt(const std::vector<T>& list, const std::string& indexText) {
+  const long long n = ToInt(indexText);
+  const long long size = static_cast<long long>(list.size());
+  const long long at = n < 0 ? size + n : n - 1;
+  if (at < 0 || at >= size) return nullptr;
+  return &list[static_cast<std::size_t>(at)];
+}
 
 class MeshLoader {
  public:
   // Reads the OBJ text of resource objId; every "mtllib" line reads the MTL
   // text of resource mtlId. False when nothing was loaded.
+  //
+  // Text the mesh format does not allow ("v"/"vn" with fewer than three
+  // numbers, "vt" with fewer than two, a face of fewer than three corners, an
+  // empty corner, a first corner of more than three parts, an index naming
+  // no element) ends the load at that line: false, with meshes, allVertices
+  // and allIndices emptied (materials read so far stay). Material names
+  // beyond the meshes closed are skipped. Unconvertible numbers raise the
+  // conversion errors of ToFloat/ToInt and are not caught here.
   bool LoadObjResource(std::uint16_t objId, std::uint16_t mtlId);
   bool LoadMtlResource(std::uint16_t mtlId);
 
