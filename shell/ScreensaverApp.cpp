@@ -1,0 +1,127 @@
+#include "shell/ScreensaverApp.h"
+
+#include <cstdlib>
+
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+
+#include "clock/Scene.h"
+#include "shell/AppIcon.h"
+#include "shell/GlEntryPoints.h"
+#include "shell/GlfwAppWindow.h"
+#include "shell/HostWindow.h"
+#include "shell/MessageBox.h"
+#include "shell/OsVersion.h"
+#include "shell/ViewSize.h"
+
+ScreensaverApp* screensaverApp = nullptr;
+
+void OnLibraryError(int /*code*/, const char* description) {
+  ShowMessageBox(description, "Error", MessageIcon::Information);
+}
+
+void OnWindowSize(GLFWwindow* /*window*/, int width, int height) { SetViewSize(width, height); }
+
+// Any key or mouse button ends the screensaver at once, whatever the action.
+void OnKey(GLFWwindow* /*window*/, int /*key*/, int /*scancode*/, int /*action*/, int /*mods*/) {
+  std::exit(0);
+}
+
+void OnMouseButton(GLFWwindow* /*window*/, int /*button*/, int /*action*/, int /*mods*/) {
+  std::exit(0);
+}
+
+// Moving the mouse or turning the wheel does not end it.
+void OnCursorPos(GLFWwindow* /*window*/, double /*x*/, double /*y*/) {}
+void OnScroll(GLFWwindow* /*window*/, double /*x*/, double /*y*/) {}
+
+ScreensaverApp::ScreensaverApp(LaunchOptions* launch) : options(launch) {
+  glfwSetErrorCallback(OnLibraryError);
+  if (!glfwInit()) {
+    // The window cannot open now; OpenMainWindow ends the program.
+    ShowMessageBox("Failed to initialize GLFW", "Debug", MessageIcon::Information);
+  }
+  ChooseWindowSize();
+  OpenMainWindow();
+  InitRenderState();
+}
+
+void ScreensaverApp::ChooseWindowSize() {
+  int width = 1280;
+  int height = 768;
+  if (options->mode == Preview) {
+    if (!HostClientSize(options->parentWindow, &width, &height)) width = height = 0;
+  } else if (OsVersionTimesTen() >= 60) {
+    // Without a monitor (the library failed to start) the 1280 x 768 of old
+    // systems stands; no window can open in that case anyway.
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
+    if (mode != nullptr) {
+      width = mode->width;
+      height = mode->height;
+    }
+  }
+  SetViewSize(width, height);
+}
+
+void ScreensaverApp::OpenMainWindow() {
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
+  glfwWindowHint(GLFW_CONTEXT_ROBUSTNESS, GLFW_LOSE_CONTEXT_ON_RESET);
+  glfwWindowHint(GLFW_SAMPLES, 4);
+  glfwWindowHint(GLFW_STEREO, GLFW_FALSE);
+
+  GLFWwindow* made = nullptr;
+  if (options->mode == Preview) {
+    window = AdoptHostWindow(options->parentWindow);
+  } else {
+    made = glfwCreateWindow(ViewSize.width, ViewSize.height, "Morvane Screensaver",
+                            glfwGetPrimaryMonitor(), nullptr);
+    if (made != nullptr) window = new GlfwAppWindow(made);
+  }
+  if (window == nullptr) {
+    ShowMessageBox("Failed to open window", "Debug", MessageIcon::Information);
+    glfwTerminate();
+    std::exit(0);
+  }
+
+  if (made != nullptr) {
+    glfwSetWindowSizeCallback(made, OnWindowSize);
+    glfwSetKeyCallback(made, OnKey);
+    glfwSetMouseButtonCallback(made, OnMouseButton);
+    glfwSetCursorPosCallback(made, OnCursorPos);
+    glfwSetScrollCallback(made, OnScroll);
+  }
+  window->MakeContextCurrent();
+  if (made != nullptr) {
+    GLFWimage icon{kAppIconSize, kAppIconSize, const_cast<unsigned char*>(AppIconPixels())};
+    glfwSetWindowIcon(made, 1, &icon);
+  }
+  LoadGlEntryPoints();  // the context's version was enforced when it was made
+}
+
+void ScreensaverApp::InitRenderState() {
+  glCullFace(GL_BACK);
+  glFrontFace(GL_CW);  // culling itself stays off
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDepthRange(0.0, 1.0);
+  glEnable(GL_MULTISAMPLE);
+  glEnable(GL_LINE_SMOOTH);
+  glEnable(GL_POLYGON_SMOOTH);
+  window->SetSwapInterval(1);
+  window->HideCursor();
+}
+
+void ScreensaverApp::RunMainLoop() {
+  AssembleScene(window->NativeHandle());
+  for (;;) {
+    StepFrame();
+    window->SwapBuffers();
+    window->PollEvents();  // a key or button ends the process in here
+    if (window->ShouldClose()) break;
+    if (options->mode == Preview && window->HostGone()) break;
+  }
+  DestroySceneSound();
+}

@@ -1,0 +1,36 @@
+// The application object of the screensaver modes: the windowing library,
+// the window (full screen, or adopted from the preview host) with its
+// OpenGL 3.0 context, the input callbacks that end a run, and the main loop.
+#pragma once
+
+#include "shell/Startup.h"
+
+struct GLFWwindow;
+class AppWindow;
+
+class ScreensaverApp {
+ public:
+  // Library initialisation, ChooseWindowSize, OpenMainWindow, InitRenderState.
+  explicit ScreensaverApp(LaunchOptions* options);
+
+  // Assembles the scene, then draws, swaps and polls until a stop condition.
+  void RunMainLoop();
+
+  AppWindow* window = nullptr;
+  LaunchOptions* options;
+
+ private:
+  void ChooseWindowSize();
+  void OpenMainWindow();
+  void InitRenderState();
+};
+
+extern ScreensaverApp* screensaverApp;
+
+// Library callbacks.
+void OnLibraryError(int code, const char* description);
+void OnWindowSize(GLFWwindow* window, int width, int height);
+void OnKey(GLFWwindow* window, int key, int scancode, int action, int mods);
+void OnMouseButton(GLFWwindow* window, int button, int action, int mods);
+void OnCursorPos(GLFWwindow* window, double x, double y);
+void OnScroll(GLFWwindow* window, double x, double y);

@@ -1,0 +1,140 @@
+// Launch switches and the single-instance guard.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "shell/InstanceGuard.h"
+#include "shell/Startup.h"
+
+namespace {
+
+void ExpectParse(const char* text, ScreensaverMode mode, std::uintptr_t parent) {
+  const LaunchOptions options = ParseCommandLine(text);
+  EXPECT_EQ(options.mode, mode) << "command line \"" << text << "\"";
+  EXPECT_EQ(options.parentWindow, parent) << "command line \"" << text << "\"";
+}
+
+TEST(CommandLine, SwitchesOfTheScreensaverHost) {
+  ExpectParse("/p 1234", Preview, 1234);
+  ExpectParse("/c:5678", Configure, 5678);
+  ExpectParse("/s", Fullscreen, 0);
+  ExpectParse("", Default, 0);
+  ExpectParse("/c", Configure, 0);
+}
+
+TEST(CommandLine, LettersAreExactAndCaseSensitive) {
+  ExpectParse("/S", Default, 0);
+  ExpectParse("-s", Default, 0);
+  ExpectParse("/P 99", Default, 0);
+  ExpectParse("/x 12", Default, 0);
+  // An unknown letter keeps the mode of an earlier switch but reads its number.
+  ExpectParse("/s /x 77", Fullscreen, 77);
+}
+
+TEST(CommandLine, TheByteAfterTheLetterIsSkipped) {
+  ExpectParse("/p42", Preview, 2);
+  ExpectParse("/p:42", Preview, 42);
+  ExpectParse("/p", Preview, 0);
+  ExpectParse("/p ", Preview, 0);   // the text ends before the number's place
+  ExpectParse("/p  \t 31", Preview, 31);  // atoi skips white space
+  ExpectParse("/p x12", Preview, 0);  // no digits
+  ExpectParse("/p 12abc", Preview, 12);
+}
+
+TEST(CommandLine, EverySlashIsExaminedAndTheLastWins) {
+  ExpectParse("/s /p 4660", Preview, 4660);
+  ExpectParse("/p 4660 /s", Fullscreen, 0);
+  ExpectParse("/p 4660 /c:7", Configure, 7);
+  ExpectParse("C:/Windows/saver.scr /s", Fullscreen, 0);  // "/W" and "/s" both examined
+  ExpectParse("/", Default, 0);
+}
+
+TEST(CommandLine, NumbersFollowAtoiWithDefinedOverflow) {
+  ExpectParse("/p +15", Preview, 15);
+  ExpectParse("/p 2147483647", Preview, 2147483647u);
+  // Beyond int: saturates instead of atoi's undefined behaviour.
+  ExpectParse("/p 99999999999999999999", Preview, static_cast<std::uintptr_t>(INT_MAX));
+  // A negative number becomes a handle the way an int does: sign-extended.
+  ExpectParse("/p -1", Preview, static_cast<std::uintptr_t>(static_cast<std::intptr_t>(-1)));
+  ExpectParse("/p -99999999999999999999", Preview,
+              static_cast<std::uintptr_t>(static_cast<std::intptr_t>(INT_MIN)));
+}
+
+TEST(CommandLine, NullTextIsDefault) { ExpectParse(nullptr, Default, 0); }
+
+// The guard is per display: each test takes a display name no real session uses.
+void UseFreshDisplayName(const char* tag) {
+  const std::string name = std::string(":guard-test-") + tag + "-" + std::to_string(getpid()) + ".0";
+  setenv("DISPLAY", name.c_str(), 1);
+}
+
+// Forks a process that takes the guard, reports through a pipe, and sleeps.
+pid_t StartHolder(bool* held) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const char answer = AcquireInstanceGuard() ? '1' : '0';
+    if (write(fds[1], &answer, 1) != 1) _exit(2);
+    for (;;) pause();
+  }
+  close(fds[1]);
+  char answer = 0;
+  const bool read_ok = read(fds[0], &answer, 1) == 1;
+  close(fds[0]);
+  *held = read_ok && answer == '1';
+  return pid;
+}
+
+TEST(InstanceGuard, ASecondProcessSeesTheHolder) {
+  UseFreshDisplayName("second");
+  bool held = false;
+  const pid_t holder = StartHolder(&held);
+  ASSERT_GT(holder, 0);
+  EXPECT_TRUE(held);
+  EXPECT_FALSE(AcquireInstanceGuard());
+  EXPECT_FALSE(AcquireInstanceGuard());
+  kill(holder, SIGTERM);
+  waitpid(holder, nullptr, 0);
+}
+
+TEST(InstanceGuard, AKilledHolderLeavesNoStaleName) {
+  UseFreshDisplayName("killed");
+  bool held = false;
+  const pid_t holder = StartHolder(&held);
+  ASSERT_GT(holder, 0);
+  ASSERT_TRUE(held);
+  ASSERT_FALSE(AcquireInstanceGuard());
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  EXPECT_TRUE(AcquireInstanceGuard());
+  // And now this process holds it.
+  bool secondHeld = true;
+  const pid_t second = StartHolder(&secondHeld);
+  EXPECT_FALSE(secondHeld);
+  kill(second, SIGKILL);
+  waitpid(second, nullptr, 0);
+}
+
+TEST(InstanceGuard, DisplaysAreSeparateAndScreensOfOneDisplayAreNot) {
+  UseFreshDisplayName("screens");
+  std::string display = getenv("DISPLAY");
+  bool held = false;
+  const pid_t holder = StartHolder(&held);
+  ASSERT_TRUE(held);
+  display.back() = '1';  // same display, another screen
+  setenv("DISPLAY", display.c_str(), 1);
+  EXPECT_FALSE(AcquireInstanceGuard());
+  setenv("DISPLAY", (display.substr(0, display.size() - 2) + "7.1").c_str(), 1);  // another display
+  EXPECT_TRUE(AcquireInstanceGuard());
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+}
+
+}  // namespace
