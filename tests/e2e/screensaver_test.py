@@ -1,0 +1,198 @@
+#!/usr/bin/env python3
+"""The real screensaver on a private Xvfb: full screen, input, the guard and
+the preview window. Needs DISPLAY (tests/xvfb-run.sh) and MORVANE_BUILD_DIR."""
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+import xshot  # noqa: E402
+
+BUILD = os.environ.get("MORVANE_BUILD_DIR", "build")
+MORVANE = os.path.join(BUILD, "morvane")
+TITLE = "^Morvane Screensaver$"
+# llvmpipe needs a while for the first frame (two 2048x2048 float textures);
+# more under the sanitizers.
+START_TIMEOUT = 90
+
+
+def search(name):
+    out = subprocess.run(["xdotool", "search", "--name", name], capture_output=True, text=True)
+    return [int(w) for w in out.stdout.split()]
+
+
+def wait_for(predicate, timeout, step=0.1):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
+
+
+def geometry(window):
+    out = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True).stdout
+    values = {}
+    for line in out.splitlines():
+        line = line.strip()
+        for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height", "Map State"):
+            if line.startswith(key + ":"):
+                values[key] = line.split(":", 1)[1].strip()
+    return values
+
+
+def top_level_windows():
+    out = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True).stdout
+    return {line.split()[0] for line in out.splitlines() if line.strip().startswith("0x")}
+
+
+def brightness(shot, x, y):
+    return sum(shot.pixel(x, y))
+
+
+class Saver:
+    """One screensaver process, ended at the end of the test whatever happens."""
+
+    def __init__(self, *args):
+        self.process = subprocess.Popen([MORVANE, *args], stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.PIPE, text=True)
+
+    def wait(self, timeout):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def running(self):
+        return self.process.poll() is None
+
+    def stop(self):
+        if self.running():
+            self.process.kill()
+            self.process.wait()
+
+
+class ScreensaverTest(unittest.TestCase):
+    def setUp(self):
+        self.savers = []
+        self.others = []
+
+    def tearDown(self):
+        for saver in self.savers:
+            saver.stop()
+        for process in self.others:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+
+    def start(self, *args):
+        saver = Saver(*args)
+        self.savers.append(saver)
+        return saver
+
+    def wait_for_window(self, saver):
+        windows = wait_for(lambda: search(TITLE) or (not saver.running() and [-1]), START_TIMEOUT)
+        self.assertTrue(windows and windows[0] != -1, "no full-screen window appeared")
+        self.assertTrue(saver.running())
+        return windows[0]
+
+    def wait_for_picture(self):
+        """Waits until the screen shows more than the black of a cleared frame."""
+        def drawn():
+            shot = xshot.capture()
+            return shot if brightness(shot, shot.width // 2, shot.height // 2) > 60 else None
+        shot = wait_for(drawn, START_TIMEOUT, step=0.5)
+        self.assertIsNotNone(shot, "the clock never appeared on the screen")
+        return shot
+
+    def test_full_screen_runs_until_a_key(self):
+        saver = self.start("/s")
+        window = self.wait_for_window(saver)
+        g = geometry(window)
+        self.assertEqual((g["Width"], g["Height"]), ("1920", "1080"))
+        self.assertEqual((g["Absolute upper-left X"], g["Absolute upper-left Y"]), ("0", "0"))
+        first = self.wait_for_picture()
+        # Frames keep coming: the seconds tiles change within two seconds.
+        seconds_area = (1920 // 2 + 360 * 1080 // 1000 - 60, 1080 // 2 - 100, 120, 200)
+        before = first.crop(*seconds_area).rows
+        changed = wait_for(lambda: xshot.capture().crop(*seconds_area).rows != before, 10, step=0.3)
+        self.assertTrue(changed, "the picture did not change: no frames are being presented")
+        # Moving the mouse or turning the wheel does not end it.
+        subprocess.run(["xdotool", "mousemove", "100", "100"], check=True)
+        subprocess.run(["xdotool", "mousemove", "900", "700"], check=True)
+        subprocess.run(["xdotool", "click", "4"], check=True)  # wheel up
+        time.sleep(1.5)
+        self.assertTrue(saver.running(), "mouse movement ended the screensaver")
+        # Any key ends it with status 0.
+        subprocess.run(["xdotool", "key", "shift"], check=True)
+        self.assertEqual(saver.wait(15), 0)
+
+    def test_a_mouse_button_ends_it(self):
+        saver = self.start("/s")
+        self.wait_for_window(saver)
+        subprocess.run(["xdotool", "click", "1"], check=True)
+        self.assertEqual(saver.wait(15), 0)
+
+    def test_the_guard_lets_only_one_default_or_preview_run(self):
+        first = self.start()
+        window = self.wait_for_window(first)
+        second = self.start()
+        self.assertEqual(second.wait(10), 0, "a second default launch did not exit at once")
+        self.assertTrue(first.running())
+        # Full-screen launches skip the guard.
+        third = self.start("/s")
+        time.sleep(3)
+        self.assertTrue(third.running(), "a /s launch was stopped by the guard")
+        third.stop()
+        subprocess.run(["xdotool", "key", "--window", str(window), "q"], check=True)
+        self.assertEqual(first.wait(15), 0)
+
+    def test_preview_draws_into_the_host_and_ends_with_it(self):
+        host = subprocess.Popen(["xlogo", "-geometry", "320x240+200+150", "-bg", "white", "-fg", "white"])
+        self.others.append(host)
+        windows = wait_for(lambda: search("^xlogo$"), 20)
+        self.assertTrue(windows, "the host window did not appear")
+        host_window = windows[0]
+        time.sleep(0.5)
+        before = top_level_windows()
+
+        saver = self.start("/p", str(host_window))
+
+        def host_drawn():
+            shot = xshot.capture()
+            # The white host turns into the clock: the centre shows the
+            # background, the corners black.
+            centre = shot.pixel(200 + 160, 150 + 120)
+            corner = shot.pixel(200 + 3, 150 + 3)
+            return shot if centre != (255, 255, 255) and brightness(shot, 203, 153) < 60 else None
+        shot = wait_for(host_drawn, START_TIMEOUT, step=0.5)
+        self.assertIsNotNone(shot, "nothing was drawn into the host window")
+        self.assertTrue(saver.running())
+        # Outside the host nothing changed, and no top-level window appeared.
+        self.assertEqual(shot.pixel(100, 100), (0, 0, 0))
+        self.assertEqual(search(TITLE), [])
+        self.assertEqual(top_level_windows(), before)
+
+        # The host grows: the drawing follows it.
+        subprocess.run(["xdotool", "windowsize", str(host_window), "480", "360"], check=True)
+        grown = wait_for(lambda: (lambda s: s if brightness(s, 200 + 470, 150 + 350) < 60
+                                  and s.pixel(200 + 470, 150 + 350) != (255, 255, 255) else None)(xshot.capture()),
+                         30, step=0.5)
+        self.assertIsNotNone(grown, "the drawing did not follow the host's new size")
+
+        # The host goes away: the screensaver ends with status 0 within a second or so.
+        host.kill()
+        host.wait()
+        self.assertEqual(saver.wait(5), 0)
+
+    def test_preview_of_a_window_that_does_not_exist_ends_quietly(self):
+        saver = self.start("/p", "12345")
+        self.assertEqual(saver.wait(30), 0)
+        self.assertIn("Failed to open window", saver.process.stderr.read())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
