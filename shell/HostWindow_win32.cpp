@@ -41,6 +41,13 @@ using CreateContextAttribsArb = HGLRC(WINAPI*)(HDC, HGLRC, const int*);
 using SwapIntervalExt = BOOL(WINAPI*)(int);
 using GetExtensionsStringArb = const char*(WINAPI*)(HDC);
 
+// wglGetProcAddress answers with a generic PROC; the void* step keeps the
+// cast to the real signature explicit.
+template <class Function>
+Function WglFunction(const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(wglGetProcAddress(name)));
+}
+
 constexpr char kChildClass[] = "MorvanePreviewWindow";
 constexpr char kHelperClass[] = "MorvaneWglHelper";
 
@@ -102,13 +109,13 @@ WglExtensions ReadWglExtensions(HINSTANCE instance) {
   if (format != 0 && SetPixelFormat(dc, format, &pfd)) context = wglCreateContext(dc);
   if (context != nullptr && wglMakeCurrent(dc, context)) {
     auto extensionsString =
-        reinterpret_cast<GetExtensionsStringArb>(wglGetProcAddress("wglGetExtensionsStringARB"));
+        WglFunction<GetExtensionsStringArb>("wglGetExtensionsStringARB");
     const char* extensions = extensionsString != nullptr ? extensionsString(dc) : nullptr;
     ext.choosePixelFormat =
-        reinterpret_cast<ChoosePixelFormatArb>(wglGetProcAddress("wglChoosePixelFormatARB"));
+        WglFunction<ChoosePixelFormatArb>("wglChoosePixelFormatARB");
     ext.createContextAttribs =
-        reinterpret_cast<CreateContextAttribsArb>(wglGetProcAddress("wglCreateContextAttribsARB"));
-    ext.swapInterval = reinterpret_cast<SwapIntervalExt>(wglGetProcAddress("wglSwapIntervalEXT"));
+        WglFunction<CreateContextAttribsArb>("wglCreateContextAttribsARB");
+    ext.swapInterval = WglFunction<SwapIntervalExt>("wglSwapIntervalEXT");
     ext.multisample = HasExtension(extensions, "WGL_ARB_multisample");
     ext.robustness = HasExtension(extensions, "WGL_ARB_create_context_robustness");
     wglMakeCurrent(nullptr, nullptr);
