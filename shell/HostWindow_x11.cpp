@@ -166,7 +166,7 @@ AppWindow* AdoptHostWindow(std::uintptr_t handle) {
       static_cast<unsigned>(hostAttributes.height > 0 ? hostAttributes.height : 1), 0, visual->depth,
       InputOutput, visual->visual, CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
   XFree(visual);
-  XMapWindow(display, child);
+  XMapRaised(display, child);  // above any child the host has of its own
 
   const int contextAttributes[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 3, GLX_CONTEXT_MINOR_VERSION_ARB, 0, None};
   auto createContext = reinterpret_cast<CreateContextAttribs>(

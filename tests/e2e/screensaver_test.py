@@ -45,8 +45,10 @@ def geometry(window):
 
 
 def top_level_windows():
+    """The mapped children of the root (GLFW's hidden helper window does not count)."""
     out = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True).stdout
-    return {line.split()[0] for line in out.splitlines() if line.strip().startswith("0x")}
+    ids = [line.split()[0] for line in out.splitlines() if line.strip().startswith("0x")]
+    return {w for w in ids if geometry(w).get("Map State") == "IsViewable"}
 
 
 def brightness(shot, x, y):
@@ -133,7 +135,8 @@ class ScreensaverTest(unittest.TestCase):
     def test_a_mouse_button_ends_it(self):
         saver = self.start("/s")
         self.wait_for_window(saver)
-        subprocess.run(["xdotool", "click", "1"], check=True)
+        self.wait_for_picture()
+        subprocess.run(["xdotool", "mousemove", "960", "540", "click", "1"], check=True)
         self.assertEqual(saver.wait(15), 0)
 
     def test_the_guard_lets_only_one_default_or_preview_run(self):

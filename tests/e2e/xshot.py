@@ -51,8 +51,9 @@ def parse_xwd(data):
     bytes_per_line = fields[12]
     red_mask, green_mask, blue_mask = fields[14], fields[15], fields[16]
     ncolors = fields[19]
-    if version != 7 or pixmap_format != 2 or bits_per_pixel != 32:
+    if version != 7 or pixmap_format != 2 or bits_per_pixel not in (24, 32):
         raise ValueError("unsupported xwd picture")
+    step = bits_per_pixel // 8
     offset = header_size + 12 * ncolors
     order = "<" if byte_order == 0 else ">"
 
@@ -67,7 +68,12 @@ def parse_xwd(data):
     rows = []
     for y in range(height):
         start = offset + y * bytes_per_line
-        values = struct.unpack_from(order + "%dI" % width, data, start)
+        if step == 4:
+            values = struct.unpack_from(order + "%dI" % width, data, start)
+        else:  # packed 24-bit pixels (xwd of a root with several visuals)
+            line = data[start:start + 3 * width]
+            values = [int.from_bytes(line[3 * i:3 * i + 3], "little" if order == "<" else "big")
+                      for i in range(width)]
         row = bytearray(3 * width)
         for x, v in enumerate(values):
             row[3 * x] = (v >> rs) & 255
