@@ -204,8 +204,15 @@ class AboutWindowTest(unittest.TestCase):
         px, py = PICTURE_AT
         pw, ph = len(picture[0]), len(picture)
         self.assertEqual((pw, ph), (110, 83))
-        for x, y in [(0, 0), (pw - 1, 0), (0, ph - 1), (pw - 1, ph - 1), (pw // 2, ph // 2),
-                     (17, 61), (80, 23), (55, 40), (95, 70)]:
+        # Fixed places, and the most colourful pixel of each third (the
+        # digits), which give away a mirrored picture or swapped channels.
+        points = [(0, 0), (pw - 1, 0), (0, ph - 1), (pw - 1, ph - 1), (pw // 2, ph // 2),
+                  (17, 61), (80, 23), (55, 40), (95, 70)]
+        for third in range(3):
+            points.append(max(((x, y) for y in range(ph)
+                               for x in range(third * pw // 3, (third + 1) * pw // 3)),
+                              key=lambda q: max(picture[q[1]][q[0]]) - min(picture[q[1]][q[0]])))
+        for x, y in points:
             got, want = shot.pixel(px + x, py + y), picture[y][x]
             self.assertTrue(all(abs(a - b) <= 8 for a, b in zip(got, want)),
                             "picture pixel %s: %s, not %s" % ((x, y), got, want))
