@@ -1,0 +1,101 @@
+"""Configuration mode of the real Morvane.scr under Wine: "/c" opens the
+About window (light green, the clock picture at (142, 55) of the client
+area), several can be open at once, and closing one ends its process with
+status 0. MORVANE_ABOUT_SHOT=path keeps a picture of the window."""
+import os
+import subprocess
+import sys
+
+from winetest import (ABOUT_GREEN, HOST, Prefix, SCR, is_paper, require_inputs, wait_for, xshot)
+
+CLASS = "ValtrenneWindowClass"
+
+
+def about_windows():
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^About$"],
+                       capture_output=True, text=True)
+    return r.stdout.split()
+
+
+def client_box(shot):
+    """The bounding box of the exact background green: the client area."""
+    xs, ys = [], []
+    for y in range(shot.height):
+        for x in range(0, shot.width):
+            if shot.pixel(x, y) == ABOUT_GREEN:
+                xs.append(x)
+                ys.append(y)
+    return (min(xs), min(ys), max(xs), max(ys)) if xs else None
+
+
+def check_window(window, failures):
+    shot = xshot.capture(window)
+    if os.environ.get("MORVANE_ABOUT_SHOT"):
+        shot.save_png(os.environ["MORVANE_ABOUT_SHOT"])
+    box = client_box(shot)
+    if box is None:
+        failures.append("no pixel of the background green (177, 232, 179)")
+        return
+    left, top, right, bottom = box
+    width, height = right - left + 1, bottom - top + 1
+    # 400 x 300 outside, so the client area is a little smaller.
+    if not (360 <= width <= 400 and 240 <= height <= 300):
+        failures.append("client area %dx%d" % (width, height))
+    # Empty places of the window are green: beside the picture and under the button.
+    for (x, y) in [(5, 5), (width - 6, 5), (5, height - 6), (width - 6, height - 6), (60, 80),
+                   (330, 80)]:
+        if shot.pixel(left + x, top + y) != ABOUT_GREEN:
+            failures.append("client (%d, %d) is %s, not the background green"
+                            % (x, y, shot.pixel(left + x, top + y)))
+    # The picture: 110 x 83 at (142, 55), dark ground with paper tiles.
+    picture = [shot.pixel(left + 142 + x, top + 55 + y) for y in range(0, 83, 2)
+               for x in range(0, 110, 2)]
+    if any(p == ABOUT_GREEN for p in picture):
+        failures.append("the clock picture is missing at (142, 55)")
+    if not any(max(p) < 70 for p in picture) or not any(is_paper(p) for p in picture):
+        failures.append("the clock picture has no dark ground or no paper")
+    # The title is black on green, the notice blue on green.
+    title = [shot.pixel(left + x, top + y) for y in range(20, 40) for x in range(108, 300)]
+    if not any(max(p) < 60 for p in title):
+        failures.append("no black title text")
+    info = [shot.pixel(left + x, top + y) for y in range(150, 200) for x in range(20, 380)]
+    if not any(p[2] > 200 and p[0] < 100 and p[1] < 140 for p in info):
+        failures.append("no blue notice text")
+
+
+def main():
+    require_inputs()
+    prefix = Prefix()
+    failures = []
+    try:
+        first = prefix.start([SCR, "/c"])
+        if not wait_for(lambda: about_windows() or first.poll() is not None):
+            failures.append("/c showed no window captioned About")
+        else:
+            wait_for(lambda: False, limit=3)  # let it paint
+            check_window(about_windows()[0], failures)
+            # Configuration mode is not guarded: a second About opens too.
+            second = prefix.start([SCR, "/c:1234"])
+            if not wait_for(lambda: len(about_windows()) >= 2 or second.poll() is not None):
+                failures.append("a second /c opened no window")
+            for proc in (first, second):
+                r = prefix.run(["wine", HOST, "close", CLASS, "About"], timeout=60)
+                if b"closed" not in r.stdout:
+                    failures.append("no About window to close")
+                wait_for(lambda: first.poll() is not None or second.poll() is not None, limit=60)
+            for proc in (first, second):
+                wait_for(lambda: proc.poll() is not None, limit=60)
+                if proc.poll() is None:
+                    proc.kill()
+                    failures.append("an About process outlived its window")
+                elif proc.returncode != 0:
+                    failures.append("an About process ended with status %s" % proc.returncode)
+    finally:
+        prefix.close()
+    for f in failures:
+        print("FAIL:", f)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,91 @@
+/* A stand-in for the screensaver settings dialog of Windows, for the Wine
+ * tests.
+ *
+ *   preview_host host X Y WIDTH HEIGHT
+ *     Shows a borderless magenta window whose client area is WIDTH x HEIGHT
+ *     at (X, Y), prints "hwnd N" (the decimal handle that "/p" takes), then
+ *     obeys lines on standard input: "disable" (EnableWindow FALSE),
+ *     "destroy" (DestroyWindow), "quit". Prints "done" after each.
+ *   preview_host close CLASS CAPTION
+ *     Posts WM_CLOSE to the top-level window of that class and caption, as
+ *     the close box would; prints "closed" or "missing".
+ */
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#define WM_COMMAND_LINE (WM_APP + 1)
+
+static DWORD mainThread;
+
+static DWORD WINAPI ReadCommands(LPVOID unused) {
+  char line[128];
+  (void)unused;
+  while (fgets(line, sizeof line, stdin) != NULL) {
+    char* copy = _strdup(line);
+    copy[strcspn(copy, "\r\n")] = '\0';
+    PostThreadMessageA(mainThread, WM_COMMAND_LINE, 0, (LPARAM)copy);
+  }
+  PostThreadMessageA(mainThread, WM_COMMAND_LINE, 0, (LPARAM)_strdup("quit"));
+  return 0;
+}
+
+static int Host(int x, int y, int width, int height) {
+  WNDCLASSA windowClass;
+  HWND host;
+  MSG message;
+  memset(&windowClass, 0, sizeof windowClass);
+  windowClass.lpfnWndProc = DefWindowProcA;
+  windowClass.hInstance = GetModuleHandleA(NULL);
+  windowClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
+  windowClass.lpszClassName = "MorvaneTestPreviewHost";
+  RegisterClassA(&windowClass);
+  host = CreateWindowExA(0, windowClass.lpszClassName, "Preview host", WS_POPUP | WS_VISIBLE, x, y,
+                         width, height, NULL, NULL, windowClass.hInstance, NULL);
+  if (host == NULL) {
+    printf("error no window\n");
+    return 1;
+  }
+  UpdateWindow(host);
+  mainThread = GetCurrentThreadId();
+  /* Make sure the thread has a message queue before the reader posts. */
+  PeekMessageA(&message, NULL, WM_USER, WM_USER, PM_NOREMOVE);
+  printf("hwnd %llu\n", (unsigned long long)(ULONG_PTR)host);
+  fflush(stdout);
+  CreateThread(NULL, 0, ReadCommands, NULL, 0, NULL);
+  while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    if (message.hwnd == NULL && message.message == WM_COMMAND_LINE) {
+      char* command = (char*)message.lParam;
+      int quit = strcmp(command, "quit") == 0;
+      if (strcmp(command, "disable") == 0) EnableWindow(host, FALSE);
+      if (strcmp(command, "destroy") == 0) DestroyWindow(host);
+      free(command);
+      printf("done\n");
+      fflush(stdout);
+      if (quit) break;
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  if (argc == 6 && strcmp(argv[1], "host") == 0) {
+    return Host(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+  }
+  if (argc == 4 && strcmp(argv[1], "close") == 0) {
+    HWND window = FindWindowA(argv[2], argv[3]);
+    if (window == NULL) {
+      printf("missing\n");
+      return 1;
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    printf("closed\n");
+    return 0;
+  }
+  fprintf(stderr, "usage: preview_host host X Y W H | close CLASS CAPTION\n");
+  return 2;
+}

@@ -1,0 +1,147 @@
+"""Shared pieces of the Wine tests: a private Wine prefix, the real
+Morvane.scr started under it, screenshots of the test's own Xvfb display
+(tests/xvfb-run.sh), and PNG reading for the Linux snapshots.
+
+Environment (set by tests/wine/CMakeLists.txt):
+  MORVANE_WINDOWS_SCR   the Morvane.scr under test
+  MORVANE_PREVIEW_HOST  the preview_host.exe test program
+  MORVANE_SNAPSHOT      build/morvane-snapshot, when the Linux build has it
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import xshot  # noqa: E402
+
+SCR = os.environ.get("MORVANE_WINDOWS_SCR", "")
+HOST = os.environ.get("MORVANE_PREVIEW_HOST", "")
+SNAPSHOT = os.environ.get("MORVANE_SNAPSHOT", "")
+
+# Colours of the scene and the About window.
+ABOUT_GREEN = (177, 232, 179)
+
+
+class Prefix:
+    """A Wine prefix of the test's own, made fresh and removed afterwards."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="morvane-wine-")
+        self.env = dict(os.environ)
+        self.env.update({"WINEPREFIX": self.dir, "WINEDEBUG": "-all",
+                         "WINEDLLOVERRIDES": "mscoree,mshtml=", "WINEARCH": "win64"})
+        self.run(["wineboot", "-i"], timeout=300)
+        self.wait_idle()
+
+    def run(self, args, timeout=120, **kw):
+        return subprocess.run(args, env=self.env, timeout=timeout, capture_output=True, **kw)
+
+    def start(self, args, stdout=subprocess.DEVNULL, **kw):
+        return subprocess.Popen(["wine"] + args, env=self.env, stdout=stdout,
+                                stderr=subprocess.DEVNULL, **kw)
+
+    def set_registry(self, key, name, value):
+        self.run(["wine", "reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f"])
+        self.wait_idle()
+
+    def wait_idle(self):
+        # Waits until every program of the prefix has ended (the registry is
+        # then on disk and no earlier process holds a guard).
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=300)
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, timeout=60)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def wait_for(predicate, limit=240, step=0.5):
+    """Polls until predicate() is true; the limit only guards a hang."""
+    end = time.monotonic() + limit
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
+
+
+def find_window(name):
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
+                       capture_output=True, text=True)
+    ids = r.stdout.split()
+    return ids[0] if ids else None
+
+
+def mean(shot, x, y, w, h):
+    total = [0, 0, 0]
+    for yy in range(y, y + h):
+        for xx in range(x, x + w):
+            p = shot.pixel(xx, yy)
+            for c in range(3):
+                total[c] += p[c]
+    n = w * h
+    return tuple(t / n for t in total)
+
+
+def close_to(a, b, tolerance):
+    return all(abs(x - y) <= tolerance for x, y in zip(a, b))
+
+
+def is_paper(p):
+    # The crumpled paper of the tiles: light and warm.
+    return p[0] > 180 and p[1] > 170 and p[2] > 150 and p[0] >= p[2]
+
+
+def read_png(path):
+    """8-bit RGB or RGBA, non-interlaced PNG (what the snapshot tool writes)."""
+    data = open(path, "rb").read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    pos, idat, width = 8, b"", 0
+    while pos < len(data):
+        length, tag = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if tag == b"IHDR":
+            width, height, depth, ctype, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert depth == 8 and ctype in (2, 6) and interlace == 0, "unsupported PNG"
+            channels = 3 if ctype == 2 else 4
+        elif tag == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        f = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b = previous[i]
+            c = previous[i - channels] if i >= channels else 0
+            if f == 1:
+                line[i] = (line[i] + a) & 255
+            elif f == 2:
+                line[i] = (line[i] + b) & 255
+            elif f == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif f == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+                line[i] = (line[i] + pred) & 255
+        previous = line
+        rgb = bytearray(3 * width)
+        for x in range(width):
+            rgb[3 * x:3 * x + 3] = line[channels * x:channels * x + 3]
+        rows.append(rgb)
+    return xshot.Shot(width, height, rows)
+
+
+def require_inputs():
+    if not SCR or not os.path.exists(SCR):
+        print("MORVANE_WINDOWS_SCR does not name a built Morvane.scr: %r" % SCR)
+        sys.exit(1)
