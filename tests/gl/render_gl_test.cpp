@@ -478,6 +478,10 @@ TEST_F(RenderGl, AllThreeClockProgramsBuild) {
 }
 
 TEST_F(RenderGl, ProgramThatDoesNotLinkIsReportedAndKept) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "Mesa 22.3's linker reads freed memory while it fails this pair; "
+                  "the unsanitised build runs this test";
+#endif
   // A fragment text compiled as the vertex stage compiles, but the pair
   // cannot link: the fragment stage reads a value nothing writes.
   GLFWProgramRegistry registry;
