@@ -1,6 +1,6 @@
 #include "render/Bitmap.h"
 
-#include <cstring>
+#include <array>
 
 namespace {
 
@@ -47,25 +47,32 @@ bool ParseDib(const unsigned char* data, std::size_t size, DibImage* image) {
   return true;
 }
 
-bool DecodeDibToFloatRgba(const unsigned char* data, std::size_t size, int width, int height,
-                          float* pixels) {
-  DibImage image;
-  if (!ParseDib(data, size, &image) || image.width != width || image.height != height) {
-    return false;
-  }
-  // One division per channel through a table of the 256 possible bytes.
-  float scale[256];
-  for (int i = 0; i < 256; ++i) scale[i] = static_cast<float>(i / 255.0);
+void DecodeDibRows(const DibImage& image, int firstRow, int rowCount, float* texels) {
+  // The 256 possible bytes, divided once.
+  static const auto scale = [] {
+    std::array<float, 256> table{};
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<float>(i / 255.0);
+    return table;
+  }();
   const std::size_t bytesPerPixel = static_cast<std::size_t>(image.bitsPerPixel / 8);
-  for (int y = 0; y < height; ++y) {
+  float* out = texels;
+  for (int y = firstRow; y < firstRow + rowCount; ++y) {
     const unsigned char* source = image.Pixel(0, y);
-    float* out = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
-    for (int x = 0; x < width; ++x, source += bytesPerPixel, out += 4) {
+    for (int x = 0; x < image.width; ++x, source += bytesPerPixel, out += 4) {
       out[0] = scale[source[2]];
       out[1] = scale[source[1]];
       out[2] = scale[source[0]];
       out[3] = 1.0f;
     }
   }
+}
+
+bool DecodeDibToFloatRgba(const unsigned char* data, std::size_t size, int width, int height,
+                          float* pixels) {
+  DibImage image;
+  if (!ParseDib(data, size, &image) || image.width != width || image.height != height) {
+    return false;
+  }
+  DecodeDibRows(image, 0, height, pixels);
   return true;
 }

@@ -28,6 +28,12 @@ struct DibImage {
 // sizes beyond 32768, truncated data).
 bool ParseDib(const unsigned char* data, std::size_t size, DibImage* image);
 
+// Decodes `rowCount` picture rows from `firstRow` on (0 = bottom row) into
+// float RGBA texels, width * 4 floats per row: channel = byte / 255,
+// alpha 1. One pass, one table look-up per channel. Callers keep the rows
+// within the image.
+void DecodeDibRows(const DibImage& image, int firstRow, int rowCount, float* texels);
+
 // Decodes a width x height picture into float RGBA texels: texel (x, y) at
 // index (y * width + x) * 4, row 0 = bottom row, channel = byte / 255 and
 // alpha 1. False, with `pixels` untouched, when the bitmap is not of that

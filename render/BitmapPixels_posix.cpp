@@ -1,14 +1,20 @@
-// Texels of a bitmap resource without GDI: the stored DIB (header and rows,
-// bottom row first) is decoded straight from the embedded bytes.
+// Bitmap rows without GDI: the stored DIB (header and rows, bottom row
+// first) is read straight from the embedded bytes.
 #include "render/Bitmap.h"
 #include "render/Resources.h"
 #include "render/Texture.h"
 
-bool ReadBitmapPixels(float* pixels, int bitmapId, int width, int height) {
+bool OpenBitmapImage(int bitmapId, int width, int height, DibImage* image,
+                     std::vector<unsigned char>* /*storage*/) {
   if (bitmapId < 0 || bitmapId > 0xFFFF) return false;
   const auto view = FindEmbeddedResource(kBitmapResource, static_cast<std::uint16_t>(bitmapId));
   if (!view) return false;
-  // The decoder checks the header against width x height and every row
-  // against the resource's real length before it reads a byte of pixels.
-  return DecodeDibToFloatRgba(view->data, view->size, width, height, pixels);
+  // The header is checked against width x height, and every row against the
+  // resource's real length, before a byte of pixels is read.
+  DibImage parsed;
+  if (!ParseDib(view->data, view->size, &parsed) || parsed.width != width || parsed.height != height) {
+    return false;
+  }
+  *image = parsed;
+  return true;
 }

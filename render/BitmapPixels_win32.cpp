@@ -1,4 +1,4 @@
-// Texels of a bitmap resource through GDI: the resource is loaded as a
+// Bitmap rows through GDI: the resource is loaded as a
 // device-dependent bitmap and read back as 32-bit device-independent rows,
 // bottom row first, blue, green, red and an unused fourth byte per pixel.
 #include <windows.h>
@@ -7,7 +7,8 @@
 
 #include "render/Texture.h"
 
-bool ReadBitmapPixels(float* pixels, int bitmapId, int width, int height) {
+bool OpenBitmapImage(int bitmapId, int width, int height, DibImage* image,
+                     std::vector<unsigned char>* storage) {
   if (bitmapId < 0 || bitmapId > 0xFFFF || width <= 0 || height <= 0) return false;
   HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId));
   if (bitmap == nullptr) return false;
@@ -21,7 +22,7 @@ bool ReadBitmapPixels(float* pixels, int bitmapId, int width, int height) {
   bool ok = GetDIBits(screen, bitmap, 0, 0, nullptr, &info, DIB_RGB_COLORS) != 0 &&
             info.bmiHeader.biWidth == width &&
             (info.bmiHeader.biHeight == height || info.bmiHeader.biHeight == -height);
-  std::vector<unsigned char> rows;
+  std::vector<unsigned char>& rows = *storage;
   if (ok) {
     // Whatever the display's depth, ask for 32 bits per pixel, bottom-up.
     info.bmiHeader.biBitCount = 32;
@@ -33,13 +34,12 @@ bool ReadBitmapPixels(float* pixels, int bitmapId, int width, int height) {
                    DIB_RGB_COLORS) == height;
   }
   if (ok) {
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    for (std::size_t p = 0; p < count; ++p) {
-      pixels[4 * p + 0] = static_cast<float>(rows[4 * p + 2]) / 255.0f;
-      pixels[4 * p + 1] = static_cast<float>(rows[4 * p + 1]) / 255.0f;
-      pixels[4 * p + 2] = static_cast<float>(rows[4 * p + 0]) / 255.0f;
-      pixels[4 * p + 3] = 1.0f;
-    }
+    image->width = width;
+    image->height = height;
+    image->bottomUp = true;
+    image->bitsPerPixel = 32;
+    image->stride = static_cast<std::size_t>(width) * 4;
+    image->rows = rows.data();
   }
   ReleaseDC(desktop, screen);
   DeleteObject(bitmap);

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include "render/Bitmap.h"
 
 namespace {
 
@@ -37,27 +40,27 @@ bool HasTexStorage() {
   return HasExtension("GL_ARB_texture_storage");
 }
 
-// The texture made and bound on unit 0, storage for level 0 reserved.
-// Immutable storage of TextureLevelCount levels where the context offers it;
-// otherwise level 0 alone is allocated by glTexImage2D when the texels are
-// written. Either way only level 0 is ever filled or sampled (the maximum
-// level is 0), so the two look the same to a shader.
-GLFWTexture* BeginTexture(int size, bool immutable) {
+// The texture made and bound on unit 0, with its storage: immutable, of
+// TextureLevelCount levels, where the context offers it; otherwise level 0
+// alone through glTexImage2D. Either way only level 0 is ever filled or
+// sampled (the maximum level is 0), so the two look the same to a shader.
+GLFWTexture* BeginTexture(int size) {
   auto* texture = new GLFWTexture;
   glGenTextures(1, &texture->textureId);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture->textureId);
-  if (immutable) glTexStorage2D(GL_TEXTURE_2D, TextureLevelCount(size), GL_RGBA32F, size, size);
+  if (HasTexStorage()) {
+    glTexStorage2D(GL_TEXTURE_2D, TextureLevelCount(size), GL_RGBA32F, size, size);
+  } else {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, size, size, 0, GL_RGBA, GL_FLOAT, nullptr);
+  }
   return texture;
 }
 
-void WriteLevelZero(const float* pixels, int size, bool immutable) {
-  if (immutable) {
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size, size, GL_RGBA, GL_FLOAT, pixels);
-  } else {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, size, size, 0, GL_RGBA, GL_FLOAT, pixels);
-  }
-}
+// Rows decoded and uploaded per band: 64 rows of a 2048 picture are 2 MiB of
+// floats. Filling a whole 64 MiB staging array first cost more in fresh
+// pages than the decoding itself.
+constexpr int kBandRows = 64;
 
 void FinishTexture() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -88,25 +91,35 @@ int TextureLevelCount(int size) {
 }
 
 GLFWTexture* GLFWTexture::CreateFromBitmap(int bitmapId, int size) {
-  const bool immutable = HasTexStorage();
-  GLFWTexture* texture = BeginTexture(size, immutable);
+  GLFWTexture* texture = BeginTexture(size);
 
-  // The 64 MiB staging array of a 2048 picture lives only until the texels
-  // are in the texture. A bitmap that cannot be read leaves it black.
-  const std::size_t count = static_cast<std::size_t>(size) * static_cast<std::size_t>(size) * 4;
-  std::unique_ptr<float[]> pixels(new float[count]);
-  if (!ReadBitmapPixels(pixels.get(), bitmapId, size, size)) {
-    std::fill(pixels.get(), pixels.get() + count, 0.0f);
+  // Level 0 is written band by band from the stored rows, bottom row first,
+  // through one small staging array that lives only until the texels are
+  // in the texture. A bitmap that cannot be read leaves the texture black.
+  DibImage image;
+  std::vector<unsigned char> storage;
+  const bool readable = OpenBitmapImage(bitmapId, size, size, &image, &storage);
+  const int band = std::min(size, kBandRows);
+  std::unique_ptr<float[]> texels(new float[static_cast<std::size_t>(size) * static_cast<std::size_t>(band) * 4]());
+  for (int y = 0; y < size; y += band) {
+    if (readable) DecodeDibRows(image, y, band, texels.get());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y, size, band, GL_RGBA, GL_FLOAT, texels.get());
   }
-  WriteLevelZero(pixels.get(), size, immutable);
   FinishTexture();
   return texture;
 }
 
 GLFWTexture* GLFWTexture::CreateFromPixels(const float* pixels, int size) {
-  const bool immutable = HasTexStorage();
-  GLFWTexture* texture = BeginTexture(size, immutable);
-  WriteLevelZero(pixels, size, immutable);
+  GLFWTexture* texture = BeginTexture(size);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size, size, GL_RGBA, GL_FLOAT, pixels);
   FinishTexture();
   return texture;
+}
+
+bool ReadBitmapPixels(float* pixels, int bitmapId, int width, int height) {
+  DibImage image;
+  std::vector<unsigned char> storage;
+  if (!OpenBitmapImage(bitmapId, width, height, &image, &storage)) return false;
+  DecodeDibRows(image, 0, height, pixels);
+  return true;
 }

@@ -1,6 +1,9 @@
 // A square bitmap resource as a 2D texture of 32-bit float RGBA texels.
 #pragma once
 
+#include <vector>
+
+#include "render/Bitmap.h"
 #include "shell/GlEntryPoints.h"
 
 class GLFWTexture {
@@ -21,8 +24,15 @@ class GLFWTexture {
 // Storage levels for a texture of `size` texels: log2(size), at least 1.
 int TextureLevelCount(int size);
 
-// Platform seam (BitmapPixels_posix.cpp / _win32.cpp): fills width x height
-// float RGBA texels (row 0 = the picture's bottom row) from the bitmap
-// resource. False, with the pixels left as they were, when the bitmap is
-// missing or not of that size.
+// Platform seam (BitmapPixels_posix.cpp / _win32.cpp): the rows of a bitmap
+// resource as a 24- or 32-bit DIB image, row 0 = the picture's bottom row.
+// Where the platform has to copy them out (GDI), `storage` keeps the copy;
+// on Linux the image points straight into the embedded bytes. False when
+// the bitmap is missing or not width x height.
+bool OpenBitmapImage(int bitmapId, int width, int height, DibImage* image,
+                     std::vector<unsigned char>* storage);
+
+// Fills width x height float RGBA texels (row 0 = the picture's bottom row)
+// from the bitmap resource. False, with the pixels left as they were, when
+// the bitmap is missing or not of that size.
 bool ReadBitmapPixels(float* pixels, int bitmapId, int width, int height);
