@@ -64,12 +64,28 @@ void ScreensaverApp::ChooseWindowSize() {
   SetViewSize(width, height);
 }
 
-void ScreensaverApp::OpenMainWindow() {
+void SetContextHints() {
   glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
   glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
   glfwWindowHint(GLFW_CONTEXT_ROBUSTNESS, GLFW_LOSE_CONTEXT_ON_RESET);
   glfwWindowHint(GLFW_SAMPLES, 4);
   glfwWindowHint(GLFW_STEREO, GLFW_FALSE);
+}
+
+void SetRenderStartState() {
+  glCullFace(GL_BACK);
+  glFrontFace(GL_CW);  // culling itself stays off
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glDepthRange(0.0, 1.0);
+  glEnable(GL_MULTISAMPLE);
+  glEnable(GL_LINE_SMOOTH);
+  glEnable(GL_POLYGON_SMOOTH);
+}
+
+void ScreensaverApp::OpenMainWindow() {
+  SetContextHints();
 
   GLFWwindow* made = nullptr;
   if (options->mode == Preview) {
@@ -101,15 +117,7 @@ void ScreensaverApp::OpenMainWindow() {
 }
 
 void ScreensaverApp::InitRenderState() {
-  glCullFace(GL_BACK);
-  glFrontFace(GL_CW);  // culling itself stays off
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDepthRange(0.0, 1.0);
-  glEnable(GL_MULTISAMPLE);
-  glEnable(GL_LINE_SMOOTH);
-  glEnable(GL_POLYGON_SMOOTH);
+  SetRenderStartState();
   window->SetSwapInterval(1);
   window->HideCursor();
 }

@@ -27,6 +27,14 @@ class ScreensaverApp {
 
 extern ScreensaverApp* screensaverApp;
 
+// The five window hints of the clock's context: OpenGL 3.0, robustness
+// (lose context on reset), 4x multisampling, no stereo.
+void SetContextHints();
+
+// The OpenGL state the whole run draws with (the context must be current):
+// depth test, alpha blending, multisampling; face culling stays off.
+void SetRenderStartState();
+
 // Library callbacks.
 void OnLibraryError(int code, const char* description);
 void OnWindowSize(GLFWwindow* window, int width, int height);

@@ -22,6 +22,7 @@
 #include "clock/Scene.h"
 #include "clock/TimeSource.h"
 #include "shell/GlEntryPoints.h"
+#include "shell/ScreensaverApp.h"
 #include "shell/ViewSize.h"
 
 #define GLFW_INCLUDE_NONE
@@ -213,26 +214,9 @@ bool MakeTarget(int width, int height, Target* t) {
   return glGetError() == GL_NO_ERROR;
 }
 
-// The start state the screensaver sets once its context is current.
-void InitRenderState() {
-  glCullFace(GL_BACK);
-  glFrontFace(GL_CW);
-  glEnable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDepthRange(0.0, 1.0);
-  glEnable(GL_MULTISAMPLE);
-  glEnable(GL_LINE_SMOOTH);
-  glEnable(GL_POLYGON_SMOOTH);
-}
-
 GLFWwindow* OpenHiddenContext() {
+  SetContextHints();
   glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
-  glfwWindowHint(GLFW_CONTEXT_ROBUSTNESS, GLFW_LOSE_CONTEXT_ON_RESET);
-  glfwWindowHint(GLFW_SAMPLES, 4);
-  glfwWindowHint(GLFW_STEREO, GLFW_FALSE);
   return glfwCreateWindow(64, 64, "morvane-snapshot", nullptr, nullptr);
 }
 
@@ -267,7 +251,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   SetViewSize(width, height);
-  InitRenderState();
+  SetRenderStartState();
 
   simTarget = options.time;
   simTwelveHour =
