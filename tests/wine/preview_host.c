@@ -4,8 +4,10 @@
  *   preview_host host X Y WIDTH HEIGHT
  *     Shows a borderless magenta window whose client area is WIDTH x HEIGHT
  *     at (X, Y), prints "hwnd N" (the decimal handle that "/p" takes), then
- *     obeys lines on standard input: "disable" (EnableWindow FALSE),
- *     "destroy" (DestroyWindow), "quit". Prints "done" after each.
+ *     obeys lines on standard input: "children" (prints "children N W H":
+ *     how many child windows the host has and the client size of the
+ *     first), "disable" (EnableWindow FALSE), "destroy" (DestroyWindow),
+ *     "quit". Prints "done" after each.
  *   preview_host close CLASS CAPTION
  *     Posts WM_CLOSE to the top-level window of that class and caption, as
  *     the close box would; prints "closed" or "missing".
@@ -18,6 +20,23 @@
 #define WM_COMMAND_LINE (WM_APP + 1)
 
 static DWORD mainThread;
+static int childCount;
+static HWND firstChild;
+
+static BOOL CALLBACK CountChild(HWND child, LPARAM unused) {
+  (void)unused;
+  if (childCount++ == 0) firstChild = child;
+  return TRUE;
+}
+
+static void PrintChildren(HWND host) {
+  RECT rect = {0, 0, 0, 0};
+  childCount = 0;
+  firstChild = NULL;
+  EnumChildWindows(host, CountChild, 0);
+  if (firstChild != NULL) GetClientRect(firstChild, &rect);
+  printf("children %d %ld %ld\n", childCount, rect.right - rect.left, rect.bottom - rect.top);
+}
 
 static DWORD WINAPI ReadCommands(LPVOID unused) {
   char line[128];
@@ -58,6 +77,7 @@ static int Host(int x, int y, int width, int height) {
     if (message.hwnd == NULL && message.message == WM_COMMAND_LINE) {
       char* command = (char*)message.lParam;
       int quit = strcmp(command, "quit") == 0;
+      if (strcmp(command, "children") == 0) PrintChildren(host);
       if (strcmp(command, "disable") == 0) EnableWindow(host, FALSE);
       if (strcmp(command, "destroy") == 0) DestroyWindow(host);
       free(command);
