@@ -8,6 +8,10 @@
  *     how many child windows the host has and the client size of the
  *     first), "disable" (EnableWindow FALSE), "destroy" (DestroyWindow),
  *     "quit". Prints "done" after each.
+ *   preview_host restore CAPTION
+ *     Restores the top-level window of that caption (a full-screen window
+ *     that iconified itself on losing the focus) and brings it to the
+ *     foreground; prints "restored" or "missing".
  *   preview_host close CLASS CAPTION
  *     Posts WM_CLOSE to the top-level window of that class and caption, as
  *     the close box would; prints "closed" or "missing".
@@ -96,6 +100,17 @@ int main(int argc, char** argv) {
   if (argc == 6 && strcmp(argv[1], "host") == 0) {
     return Host(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
   }
+  if (argc == 3 && strcmp(argv[1], "restore") == 0) {
+    HWND window = FindWindowA(NULL, argv[2]);
+    if (window == NULL) {
+      printf("missing\n");
+      return 1;
+    }
+    ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+    printf("restored\n");
+    return 0;
+  }
   if (argc == 4 && strcmp(argv[1], "close") == 0) {
     HWND window = FindWindowA(argv[2], argv[3]);
     if (window == NULL) {
@@ -106,6 +121,6 @@ int main(int argc, char** argv) {
     printf("closed\n");
     return 0;
   }
-  fprintf(stderr, "usage: preview_host host X Y W H | close CLASS CAPTION\n");
+  fprintf(stderr, "usage: preview_host host X Y W H | restore CAPTION | close CLASS CAPTION\n");
   return 2;
 }
