@@ -402,7 +402,7 @@ bool MeshLoader::LoadObjText(const std::string& objText, const std::string& mtlT
       withinLimits = ReadFloats(line, 3, xyz);
       if (withinLimits) (word == "v" ? positions : normals).push_back(Vector3{xyz[0], xyz[1], xyz[2]});
     } else if (word == "vt") {
-      float xy[2];
+      float xy[2] = {};
       withinLimits = ReadFloats(line, 2, xy);
       if (withinLimits) texCoords.push_back(Vector2{xy[0], xy[1]});
     } else if (word == "f") {
