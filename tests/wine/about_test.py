@@ -6,7 +6,7 @@ import os
 import subprocess
 import sys
 
-from winetest import (ABOUT_GREEN, HOST, Prefix, SCR, is_paper, require_inputs, wait_for, xshot)
+from winetest import (ABOUT_GREEN, HOST, Prefix, SCR, is_paper, report, require_inputs, wait_for, xshot)
 
 CLASS = "ValtrenneWindowClass"
 
@@ -92,9 +92,7 @@ def main():
                     failures.append("an About process ended with status %s" % proc.returncode)
     finally:
         prefix.close()
-    for f in failures:
-        print("FAIL:", f)
-    return 1 if failures else 0
+    return report(failures)
 
 
 if __name__ == "__main__":

@@ -8,7 +8,7 @@ import sys
 import tempfile
 
 from winetest import (HOST, Prefix, SCR, SNAPSHOT, close_to, find_window, is_paper, mean, read_png,
-                      require_inputs, wait_for, xshot)
+                      report, require_inputs, wait_for, xshot)
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
 TITLE = "Morvane Screensaver"
@@ -124,9 +124,7 @@ def main():
                 failures.append("the default launch ended with %s after a key" % plain.returncode)
     finally:
         prefix.close()
-    for f in failures:
-        print("FAIL:", f)
-    return 1 if failures else 0
+    return report(failures)
 
 
 if __name__ == "__main__":

@@ -10,7 +10,7 @@ here; a real Windows settings dialog shows them."""
 import subprocess
 import sys
 
-from winetest import HOST, Prefix, SCR, find_window, require_inputs, wait_for
+from winetest import HOST, Prefix, SCR, find_window, report, require_inputs, wait_for
 
 X, Y, W, H = 200, 150, 400, 300
 
@@ -88,9 +88,7 @@ def main():
         run_preview(prefix, "destroy", failures, check_guard=False)
     finally:
         prefix.close()
-    for f in failures:
-        print("FAIL:", f)
-    return 1 if failures else 0
+    return report(failures)
 
 
 if __name__ == "__main__":

@@ -5,7 +5,7 @@ designator) it has none."""
 import subprocess
 import sys
 
-from winetest import Prefix, SCR, is_paper, mean, require_inputs, wait_for, xshot
+from winetest import Prefix, SCR, is_paper, mean, report, require_inputs, wait_for, xshot
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
 TITLE = "Morvane Screensaver"
@@ -66,9 +66,7 @@ def main():
                 failures.append("%r: ended with status %s" % (time_format, status))
     finally:
         prefix.close()
-    for f in failures:
-        print("FAIL:", f)
-    return 1 if failures else 0
+    return report(failures)
 
 
 if __name__ == "__main__":

@@ -145,3 +145,10 @@ def require_inputs():
     if not SCR or not os.path.exists(SCR):
         print("MORVANE_WINDOWS_SCR does not name a built Morvane.scr: %r" % SCR)
         sys.exit(1)
+
+
+def report(failures):
+    """Prints each failure; the exit status of a test script."""
+    for f in failures:
+        print("FAIL:", f)
+    return 1 if failures else 0
