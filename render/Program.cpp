@@ -8,6 +8,18 @@
 
 namespace {
 
+// Shows the info log of a shader or program object (caption "Debug"), then
+// `failureText`.
+template <typename GetParameter, typename GetLog>
+void ShowInfoLog(GLuint object, GetParameter getParameter, GetLog getLog, const char* failureText) {
+  GLint length = 0;
+  getParameter(object, GL_INFO_LOG_LENGTH, &length);
+  std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
+  getLog(object, length, nullptr, log.data());
+  ShowMessageBox(log.data(), "Debug", MessageIcon::Information);
+  ShowMessageBox(failureText, "Debug", MessageIcon::Information);
+}
+
 // Compiles one stage. A stage that does not compile shows the compiler's
 // log, then `failureText`, deletes the shader and ends the process.
 GLuint CompileStage(GLenum kind, const char* source, const char* failureText) {
@@ -17,12 +29,7 @@ GLuint CompileStage(GLenum kind, const char* source, const char* failureText) {
   GLint status = 0;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
   if (status == 0) {
-    GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    glGetShaderInfoLog(shader, length, nullptr, log.data());
-    ShowMessageBox(log.data(), "Debug", MessageIcon::Information);
-    ShowMessageBox(failureText, "Debug", MessageIcon::Information);
+    ShowInfoLog(shader, glGetShaderiv, glGetShaderInfoLog, failureText);
     glDeleteShader(shader);
     std::exit(0);
   }
@@ -52,12 +59,7 @@ GLFWProgram::GLFWProgram(int vertexTextId, int fragmentTextId)
   GLint linked = 0;
   glGetProgramiv(programId, GL_LINK_STATUS, &linked);
   if (linked == 0) {
-    GLint length = 0;
-    glGetProgramiv(programId, GL_INFO_LOG_LENGTH, &length);
-    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    glGetProgramInfoLog(programId, length, nullptr, log.data());
-    ShowMessageBox(log.data(), "Debug", MessageIcon::Information);
-    ShowMessageBox("Shader program link error", "Debug", MessageIcon::Information);
+    ShowInfoLog(programId, glGetProgramiv, glGetProgramInfoLog, "Shader program link error");
   }
 }
 

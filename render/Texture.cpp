@@ -32,11 +32,8 @@ bool HasExtension(const char* name) {
 // context's version or extension list decides.
 bool HasTexStorage() {
   if (glTexStorage2D == nullptr) return false;
-  GLint major = 0;
-  GLint minor = 0;
-  glGetIntegerv(GL_MAJOR_VERSION, &major);
-  glGetIntegerv(GL_MINOR_VERSION, &minor);
-  if (major > 4 || (major == 4 && minor >= 2)) return true;
+  // The version LoadGlEntryPoints read from the current context.
+  if (glVersionMajor > 4 || (glVersionMajor == 4 && glVersionMinor >= 2)) return true;
   return HasExtension("GL_ARB_texture_storage");
 }
 
