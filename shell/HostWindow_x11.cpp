@@ -115,43 +115,42 @@ class X11AdoptedWindow final : public AppWindow {
   int height_ = 0;
 };
 
+// The preview's own connection to the display, opened on first use and kept:
+// the size query and the adoption share it.
+Display* PreviewDisplay() {
+  static Display* display = [] {
+    Display* opened = XOpenDisplay(nullptr);
+    if (opened != nullptr) XSetErrorHandler(IgnoreXError);
+    return opened;
+  }();
+  return display;
+}
+
 }  // namespace
 
 bool HostClientSize(std::uintptr_t host, int* width, int* height) {
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return false;
-  XErrorHandler previous = XSetErrorHandler(IgnoreXError);
+  Display* display = PreviewDisplay();
   XWindowAttributes attributes;
-  const bool found = host != 0 && XGetWindowAttributes(display, static_cast<Window>(host), &attributes) != 0;
-  XSync(display, False);
-  XSetErrorHandler(previous);
-  if (found) {
-    *width = attributes.width;
-    *height = attributes.height;
+  if (display == nullptr || host == 0 ||
+      XGetWindowAttributes(display, static_cast<Window>(host), &attributes) == 0) {
+    return false;
   }
-  XCloseDisplay(display);
-  return found;
+  *width = attributes.width;
+  *height = attributes.height;
+  return true;
 }
 
 AppWindow* AdoptHostWindow(std::uintptr_t handle) {
-  if (handle == 0) return nullptr;
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return nullptr;
-  XSetErrorHandler(IgnoreXError);
+  Display* display = PreviewDisplay();
+  if (handle == 0 || display == nullptr) return nullptr;
   const Window host = static_cast<Window>(handle);
 
   XWindowAttributes hostAttributes;
-  if (XGetWindowAttributes(display, host, &hostAttributes) == 0) {
-    XCloseDisplay(display);
-    return nullptr;
-  }
+  if (XGetWindowAttributes(display, host, &hostAttributes) == 0) return nullptr;
   const int screen = XScreenNumberOfScreen(hostAttributes.screen);
   GLXFBConfig config = ChooseConfig(display, screen);
   XVisualInfo* visual = config != nullptr ? glXGetVisualFromFBConfig(display, config) : nullptr;
-  if (visual == nullptr) {
-    XCloseDisplay(display);
-    return nullptr;
-  }
+  if (visual == nullptr) return nullptr;
 
   // Structure events of the host: its size changes and its end.
   XSelectInput(display, host, StructureNotifyMask);
@@ -177,7 +176,6 @@ AppWindow* AdoptHostWindow(std::uintptr_t handle) {
   XSync(display, False);
   if (context == nullptr) {
     XDestroyWindow(display, child);
-    XCloseDisplay(display);
     return nullptr;
   }
   auto* window = new X11AdoptedWindow(display, host, child, context);
