@@ -75,6 +75,7 @@ class Saver:
         if self.running():
             self.process.kill()
             self.process.wait()
+        self.process.stderr.close()
 
 
 class ScreensaverTest(unittest.TestCase):
@@ -97,7 +98,10 @@ class ScreensaverTest(unittest.TestCase):
 
     def wait_for_window(self, saver):
         windows = wait_for(lambda: search(TITLE) or (not saver.running() and [-1]), START_TIMEOUT)
-        self.assertTrue(windows and windows[0] != -1, "no full-screen window appeared")
+        if windows and windows[0] == -1:
+            self.fail("the screensaver ended with status %s before its window appeared; it said:\n%s"
+                      % (saver.process.returncode, saver.process.stderr.read()))
+        self.assertTrue(windows, "no full-screen window appeared")
         self.assertTrue(saver.running())
         return windows[0]
 
