@@ -11,7 +11,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 HERE = pathlib.Path(__file__).resolve().parent
@@ -49,13 +48,10 @@ def about_windows():
 
 
 def wait_for(condition, what):
-    deadline = time.monotonic() + PATIENCE
-    while time.monotonic() < deadline:
-        value = condition()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError("gave up waiting for " + what)
+    value = xshot.wait_for(condition, PATIENCE, 0.05)
+    if not value:
+        raise AssertionError("gave up waiting for " + what)
+    return value
 
 
 def geometry(window):

@@ -24,13 +24,7 @@ def search(name):
 
 
 def wait_for(predicate, timeout, step=0.1):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
+    return xshot.wait_for(predicate, timeout, step)
 
 
 def geometry(window):

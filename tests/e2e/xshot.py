@@ -1,9 +1,23 @@
 """Screenshots of an X display for the end-to-end tests, without any image
 library: xwd (x11-apps) takes the picture, this module reads its pixels and
-can save them as PNG (zlib from the standard library)."""
+can save them as PNG (zlib from the standard library). Also the polling that
+every test on a display waits with."""
 import struct
 import subprocess
+import time
 import zlib
+
+
+def wait_for(predicate, limit, step):
+    """Polls until predicate() gives a true value and returns it; after
+    `limit` seconds returns whatever one last call gives."""
+    end = time.monotonic() + limit
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return predicate()
 
 
 class Shot:

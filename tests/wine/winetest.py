@@ -13,7 +13,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
@@ -61,13 +60,7 @@ class Prefix:
 
 def wait_for(predicate, limit=240, step=0.5):
     """Polls until predicate() is true; the limit only guards a hang."""
-    end = time.monotonic() + limit
-    while time.monotonic() < end:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    return predicate()
+    return xshot.wait_for(predicate, limit, step)
 
 
 def find_window(name):
