@@ -7,9 +7,11 @@ vignette leaves them.
 
 checks a PNG and exits 0 when it shows the clock, 1 (with the reasons)
 when it does not."""
-import struct
+import os
 import sys
-import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xshot  # noqa: E402
 
 # x of each shown digit tile (slots 4..9) and the meridiem tiles (10, 11).
 COLUMNS_24 = [-546, -354, -92, 100, 360, 552]
@@ -19,67 +21,10 @@ DIGIT_HALF_WIDTH = 97.2
 DIGIT_HALF_HEIGHT = 155.6
 
 
-class Picture:
-    """Rows of RGB bytes, with the world-to-pixel mapping of the clock."""
-
-    def __init__(self, width, height, rows):
-        self.width = width
-        self.height = height
-        self.rows = rows
-
-    def pixel(self, x, y):
-        row = self.rows[y]
-        return tuple(row[3 * x:3 * x + 3])
-
-    def screen(self, wx, wy):
-        scale = self.height / 1000.0
-        return (int(round(self.width / 2 + wx * scale)), int(round(self.height / 2 - wy * scale)))
-
-
-def load_png(path):
-    """8-bit RGB or RGBA PNGs, every filter type, no interlace."""
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:8] != b"\x89PNG\r\n\x1a\n":
-        raise ValueError("%s: not a PNG" % path)
-    pos, idat, header = 8, b"", None
-    while pos < len(data):
-        length, tag = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if tag == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif tag == b"IDAT":
-            idat += body
-        pos += 12 + length
-    width, height, depth, colour, _, _, interlace = header
-    if depth != 8 or colour not in (2, 6) or interlace:
-        raise ValueError("%s: only 8-bit RGB(A) PNGs are read" % path)
-    step = 3 if colour == 2 else 4
-    raw = zlib.decompress(idat)
-    stride = width * step
-    rows, prior = [], bytearray(stride)
-    for y in range(height):
-        kind = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - step] if i >= step else 0
-            b = prior[i]
-            c = prior[i - step] if i >= step else 0
-            if kind == 1:
-                line[i] = (line[i] + a) & 255
-            elif kind == 2:
-                line[i] = (line[i] + b) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        prior = line
-        if step == 4:
-            line = bytearray(v for i, v in enumerate(line) if i % 4 != 3)
-        rows.append(line)
-    return Picture(width, height, rows)
+def screen(pic, wx, wy):
+    """The pixel of a world point."""
+    scale = pic.height / 1000.0
+    return (int(round(pic.width / 2 + wx * scale)), int(round(pic.height / 2 - wy * scale)))
 
 
 def is_ink(rgb):
@@ -91,8 +36,8 @@ def is_ink(rgb):
 def ink_in_column(pic, x, half_width=0.7 * DIGIT_HALF_WIDTH, step=2):
     """The share of ink pixels in a band at world x, as high as the middle
     of a digit tile."""
-    x0, y0 = pic.screen(x - half_width, DIGIT_HINGE + 0.8 * DIGIT_HALF_HEIGHT)
-    x1, y1 = pic.screen(x + half_width, DIGIT_HINGE - 0.8 * DIGIT_HALF_HEIGHT)
+    x0, y0 = screen(pic, x - half_width, DIGIT_HINGE + 0.8 * DIGIT_HALF_HEIGHT)
+    x1, y1 = screen(pic, x + half_width, DIGIT_HINGE - 0.8 * DIGIT_HALF_HEIGHT)
     x0, x1 = max(x0, 0), min(x1, pic.width - 1)
     y0, y1 = max(y0, 0), min(y1, pic.height - 1)
     total = ink = 0
@@ -132,8 +77,8 @@ def main(argv):
         print("usage: clockface.py PICTURE.png", file=sys.stderr)
         return 2
     try:
-        pic = load_png(argv[1])
-    except (OSError, ValueError) as error:
+        pic = xshot.read_png(argv[1])
+    except (OSError, ValueError, AssertionError) as error:
         print("clockface: %s" % error)
         return 1
     found = problems(pic)
