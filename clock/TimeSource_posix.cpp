@@ -1,21 +1,26 @@
 // Time of day and the 12/24-hour preference on POSIX systems.
 #include <clocale>
+#include <cstdint>
 #include <ctime>
 #include <langinfo.h>
 
 #include "clock/TimeSource.h"
 
-double LocalSecondsSinceMidnight() {
-  timespec now{};
-  if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0.0;
-  const double fraction = static_cast<double>(now.tv_nsec) * 1e-9;
-  const time_t seconds = now.tv_sec;
+double LocalSecondsSinceMidnightAt(std::int64_t epochSeconds, double fraction) {
+  const time_t seconds = static_cast<time_t>(epochSeconds);
   tm local{};
   if (localtime_r(&seconds, &local) == nullptr) {
     // No local time to be had: UTC's time of day is the best we can show.
-    return static_cast<double>(seconds % 86400) + fraction;
+    const std::int64_t utc = epochSeconds % 86400;
+    return static_cast<double>(utc < 0 ? utc + 86400 : utc) + fraction;
   }
   return static_cast<double>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) + fraction;
+}
+
+double LocalSecondsSinceMidnight() {
+  timespec now{};
+  if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0.0;
+  return LocalSecondsSinceMidnightAt(now.tv_sec, static_cast<double>(now.tv_nsec) * 1e-9);
 }
 
 bool TimeFormatIsTwelveHour(const char* format) {
