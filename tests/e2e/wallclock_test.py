@@ -3,8 +3,9 @@
 libfaketime, whose offset this test moves while the program runs (the
 monotonic timer is left alone, as in a real suspend or a clock set), and the
 digits are read off screenshots by the colours of the glyphs in each tile
-column. Needs DISPLAY (tests/xvfb-run.sh), MORVANE_BUILD_DIR and the faketime
-package.
+column. One run changes the system's time zone under the program, in a mount
+namespace of its own. Needs DISPLAY (tests/xvfb-run.sh), MORVANE_BUILD_DIR
+and the faketime package.
 
 It runs on a small screen of its own: llvmpipe draws a 480x270 frame in a
 small fraction of the time of a 1080p one, so the picture on the screen is
@@ -172,10 +173,17 @@ class WallClockTest(unittest.TestCase):
             self.process.stderr.close()
         self.directory.cleanup()
 
-    def start(self):
-        self.process = subprocess.Popen([MORVANE, "/s"], env=self.clock.environment(),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                        text=True)
+    def start(self, zone_file=None):
+        command = [MORVANE, "/s"]
+        env = self.clock.environment()
+        if zone_file:
+            # The system's zone, /etc/localtime, is zone_file in a mount
+            # namespace of the program's own; TZ stays unset.
+            command = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                       'mount --bind "$0" /etc/localtime && exec "$@"', zone_file] + command
+            del env["TZ"]
+        self.process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.PIPE, text=True)
 
     def capture(self):
         """A screenshot and the wall clock of the program around it:
@@ -189,15 +197,16 @@ class WallClockTest(unittest.TestCase):
                           % (self.process.stderr.read() if self.process.poll() is not None else ""))
         return shot, before - PICTURE_AGE, after
 
-    def wait_for_hours_and_minutes(self, timeout, what):
-        """Waits until the face shows the wall clock's hours and minutes in
-        both halves of their four tiles; fails with what it read last."""
+    def wait_for_hours_and_minutes(self, timeout, what, zone_offset=0):
+        """Waits until the face shows the wall clock's hours and minutes (in
+        UTC, or `zone_offset` seconds east of it) in both halves of their four
+        tiles; fails with what it read last."""
         end = time.monotonic() + timeout
         last = None
         while True:
             shot, earliest, latest = self.capture()
-            wanted = digits_of(earliest)
-            if all(digits_of(latest)[s] == wanted[s] for s in (4, 5, 6, 7)):
+            wanted = digits_of(earliest + zone_offset)
+            if all(digits_of(latest + zone_offset)[s] == wanted[s] for s in (4, 5, 6, 7)):
                 face = read_face(shot, (4, 5, 6, 7))
                 last = (face, wanted)
                 if all(face[s] == (DIGIT_HUE[wanted[s]],) * 2 for s in (4, 5, 6, 7)):
@@ -246,6 +255,28 @@ class WallClockTest(unittest.TestCase):
         self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "at the start")
         self.clock.step(-3600)
         self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after setting the clock back an hour")
+
+    def test_a_change_of_the_system_time_zone(self):
+        if subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode != 0:
+            self.skipTest("no mount namespace can be made here (needs root)")
+        zone = os.path.join(self.directory.name, "localtime")
+        with open("/usr/share/zoneinfo/Etc/UTC", "rb") as f:
+            utc = f.read()
+        with open("/usr/share/zoneinfo/Asia/Kolkata", "rb") as f:
+            india = f.read()
+        with open(zone, "wb") as f:
+            f.write(utc)
+        self.clock.start_at(2026, 6, 10, 8, 0, 5)
+        self.start(zone_file=zone)
+        self.wait_for_first_picture()
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "in UTC")
+        # The system's zone becomes India's (UTC+5:30): the file is rewritten
+        # in place, as a package update of the zone would.
+        with open(zone, "r+b") as f:
+            f.write(india)
+            f.truncate()
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after the zone became Asia/Kolkata",
+                                        zone_offset=5 * 3600 + 1800)
 
     def test_the_seconds_keep_to_the_wall_clock(self):
         # The lower half of the seconds' units tile shows the wall clock's
