@@ -12,8 +12,8 @@ inline constexpr double kSecondsPerDay = 86400.0;
 // change at the wall clock's half second.
 inline constexpr double kClockBehindWallSeconds = 0.5;
 // A disagreement with the wall clock beyond this re-bases the clock: every
-// step of the wall clock (a second, an hour, days), while the two timers'
-// readings a few microseconds apart never reach it.
+// step of the wall clock (a second, an hour, days) reaches it, while the
+// timer and the wall clock, read a few microseconds apart, do not.
 inline constexpr double kRebaseThresholdSeconds = 0.1;
 
 // Glyph values of one time: 0..9 digits, 10 'A', 11 'M', 12 'P'.
@@ -28,7 +28,7 @@ struct ClockDigits {
 
 struct ClockState {
   bool needsBase = true;          // the base is sampled on the first frame
-  double baseSeconds = 0.0;       // ClockTime = timer + baseSeconds, never below 0
+  double baseSeconds = 0.0;       // ClockTime = timer + baseSeconds (ClockTime >= 0)
   std::int32_t twelveHour = 0;    // 1: 12-hour display with meridiem tiles
   ClockDigits currentDigits{};    // ClockTime rounded to whole seconds
   ClockDigits upcomingDigits{};   // ClockTime + 0.5 s rounded to whole seconds
