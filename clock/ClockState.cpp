@@ -10,15 +10,20 @@ ClockState Clock;
 
 double ClockTime() { return ClockTimeSource.timer() + Clock.baseSeconds; }
 
+double ClockTimeOfWall(double wallSecondsSinceMidnight) {
+  const double t = wallSecondsSinceMidnight - kClockBehindWallSeconds;
+  return t < 0.0 ? t + kSecondsPerDay : t;
+}
+
 // The base is the wall clock, with its sub-second part, minus the timer at
-// that moment, so ClockTime equals the wall time from the first frame on.
-// (Taking the wall clock in whole seconds and adding the whole timer instead
-// would put the display ahead by the start-up time and behind by the dropped
-// fraction of a second.)
+// that moment, so ClockTime keeps its half second behind the wall clock from
+// the first frame on. (Taking the wall clock in whole seconds and adding the
+// whole timer instead would put the display ahead by the start-up time and
+// behind by the dropped fraction of a second.)
 void SampleClockBase() {
   const double timer = ClockTimeSource.timer();
   const double wall = ClockTimeSource.localSecondsSinceMidnight();
-  Clock.baseSeconds = wall - timer;
+  Clock.baseSeconds = ClockTimeOfWall(wall) - timer;
   Clock.twelveHour = ClockTimeSource.prefersTwelveHour() ? 1 : 0;
 }
 
@@ -33,12 +38,16 @@ void UpdateClock() {
   double t = ClockTime();
   // The timer runs steadily, but the wall clock can jump: someone sets it, a
   // daylight-saving change, a machine that slept (the timer stands still in
-  // suspend). When the two disagree by more than a second the clock moves
-  // its base by the difference, and so does every flip's start, so a flap in
-  // flight goes on where it was. The display then shows the wall time on
-  // this very frame. Smaller disagreements are left to the timer.
-  const double drift = DifferenceWithinDay(ClockTimeSource.localSecondsSinceMidnight(), t);
+  // suspend). When the two disagree the clock moves its base by the
+  // difference, and so does every flip's start, so a flap in flight goes on
+  // where it was. The display then shows the wall time on this very frame.
+  // The difference is taken the short way round the day; a move that would
+  // take ClockTime below 0 (back across the base midnight) goes a day
+  // further forward instead, which only the day slots see.
+  double drift = DifferenceWithinDay(
+      ClockTimeOfWall(ClockTimeSource.localSecondsSinceMidnight()), t);
   if (std::fabs(drift) > kRebaseThresholdSeconds) {
+    if (t + drift < 0.0) drift += kSecondsPerDay;
     Clock.baseSeconds += drift;
     for (double& start : Clock.flipStart) start += drift;
     t += drift;

@@ -3,6 +3,8 @@
 // the real sources; the snapshot tool and the tests put simulated ones in.
 #pragma once
 
+#include <cstdint>
+
 struct TimeSource {
   // Seconds since the windowing library started (glfwGetTime); never reset.
   double (*timer)();
@@ -17,7 +19,13 @@ struct TimeSource {
 extern TimeSource ClockTimeSource;
 
 // The real sources of this platform (TimeSource_posix.cpp / TimeSource_win32.cpp).
+// LocalSecondsSinceMidnight reads the system clock and converts its reading
+// with LocalSecondsSinceMidnightAt: an instant given as whole seconds since
+// 1970-01-01 00:00 UTC plus a fraction (0 <= fraction < 1), turned into the
+// local time of day through the platform's own local-time conversion, in the
+// time zone the process has now.
 double LocalSecondsSinceMidnight();
+double LocalSecondsSinceMidnightAt(std::int64_t epochSeconds, double fraction);
 bool PrefersTwelveHourClock();
 
 // The POSIX rule behind PrefersTwelveHourClock: a strftime time format

@@ -200,8 +200,8 @@ double Lightness(Rgb c) { return (c.r + c.g + c.b) / 3.0; }
 class SnapshotTest : public ::testing::Test {};
 
 TEST_F(SnapshotTest, TwentyFourHourFace) {
-  // 12:34:55.7 shows 12 34 56 at rest: no flip runs in the first half of a second.
-  const Picture pic = Snapshot("12:34:55.7", "--24h");
+  // 12:34:56.2 shows 12 34 56 at rest: no flip runs in the first half of a second.
+  const Picture pic = Snapshot("12:34:56.2", "--24h");
   ASSERT_EQ(pic.width, 1920);
   ASSERT_EQ(pic.height, 1080);
   ExpectGlyphs(pic, kColumns24, {1, 2, 3, 4, 5, 6});
@@ -221,8 +221,8 @@ TEST_F(SnapshotTest, TwentyFourHourFace) {
 }
 
 TEST_F(SnapshotTest, TwelveHourFace) {
-  // 13:05:07.7 shows 01 05 08 P M.
-  const Picture pic = Snapshot("13:05:07.7", "--12h");
+  // 13:05:08.2 shows 01 05 08 P M.
+  const Picture pic = Snapshot("13:05:08.2", "--12h");
   ExpectGlyphs(pic, kColumns12, {0, 1, 0, 5, 0, 8, 12, 11});
   ExpectPaper(pic, kColumns12[10], kLetterHinge + 0.95 * kLetterHalfHeight - 3, "top of P");
   ExpectPaper(pic, kColumns12[11], kLetterHinge + 0.95 * kLetterHalfHeight - 3, "top of M");
@@ -232,7 +232,7 @@ TEST_F(SnapshotTest, TwelveHourFace) {
 }
 
 TEST_F(SnapshotTest, BackgroundVignetteAndHinge) {
-  const Picture pic = Snapshot("08:15:30.6", "--24h");
+  const Picture pic = Snapshot("08:15:30.1", "--24h");
   // The corners are black.
   for (int x : {0, pic.width - 1}) {
     for (int y : {0, pic.height - 1}) {
@@ -314,20 +314,20 @@ InkExtent ExtentOf(const Picture& pic, const HueRange& hue, double column) {
 }
 
 TEST_F(SnapshotTest, FlapInFlightStandsAtItsAngle) {
-  // The seconds' units turn from 6 (orange) to 7 (blue) from 12:34:56.0 on.
+  // The seconds' units turn from 6 (orange) to 7 (blue) from 12:34:56.5 on.
   // At rest, to measure the glyphs' own reach above and below the hinge:
-  const Picture six = Snapshot("12:34:55.7", "--24h");
-  const Picture seven = Snapshot("12:34:56.7", "--24h");
+  const Picture six = Snapshot("12:34:56.2", "--24h");
+  const Picture seven = Snapshot("12:34:57.2", "--24h");
   const double column = kColumns24[9];
   const InkExtent sixRest = ExtentOf(six, kOrange, column);
   const InkExtent sevenRest = ExtentOf(seven, kBlue, column);
   ASSERT_GT(sixRest.above, 60);
   ASSERT_GT(sevenRest.below, 60);
 
-  // 0.15 s into the flip (the first 60 Hz frame at or after .0 starts it):
+  // 0.15 s into the flip (the first 60 Hz frame at or after .5 starts it):
   // 2000 * 0.15^2 = 45 degrees. The front of the flap shows the 6's upper
   // half, foreshortened by cos 45 in the parallel projection.
-  const Picture front = Snapshot("12:34:56.155", "--24h");
+  const Picture front = Snapshot("12:34:56.655", "--24h");
   const InkExtent frontSix = ExtentOf(front, kOrange, column);
   EXPECT_NEAR(frontSix.above / sixRest.above, std::cos(45 * M_PI / 180), 0.03);
   // Above the flap the 7's upper half is already revealed.
@@ -339,7 +339,7 @@ TEST_F(SnapshotTest, FlapInFlightStandsAtItsAngle) {
   // 0.25 s in: 125 degrees, past edge-on. The back of the flap hangs below
   // the hinge showing the 7's lower half, foreshortened by |cos 125|, over
   // the 6's lower half, whose bottom still shows beneath it.
-  const Picture back = Snapshot("12:34:56.255", "--24h");
+  const Picture back = Snapshot("12:34:56.755", "--24h");
   const InkExtent backSeven = ExtentOf(back, kBlue, column);
   EXPECT_NEAR(backSeven.below / sevenRest.below, -std::cos(125 * M_PI / 180), 0.03);
   const InkExtent backSix = ExtentOf(back, kOrange, column);
@@ -350,10 +350,46 @@ TEST_F(SnapshotTest, FlapInFlightStandsAtItsAngle) {
 }
 
 TEST_F(SnapshotTest, UltraHighDefinition) {
-  const Picture pic = Snapshot("23:59:58.6", "--24h", 3840, 2160);
+  const Picture pic = Snapshot("23:59:59.1", "--24h", 3840, 2160);
   ASSERT_EQ(pic.width, 3840);
   ASSERT_EQ(pic.height, 2160);
   ExpectGlyphs(pic, kColumns24, {2, 3, 5, 9, 5, 9});
+}
+
+TEST_F(SnapshotTest, TheDaysLastSecondFlipsAndMidnightRests) {
+  // 00:00:00.000 shows 00 00 00 at rest.
+  ExpectGlyphs(Snapshot("00:00:00.000", "--24h"), kColumns24, {0, 0, 0, 0, 0, 0});
+
+  // 23:59:59.680 still shows 23:59:59, with the flaps of all three groups in
+  // flight since 23:59:59.5: the resting lower halves are the old glyphs.
+  const Picture pic = Snapshot("23:59:59.680", "--24h");
+  const int old[6] = {2, 3, 5, 9, 5, 9};
+  for (int slot = 4; slot <= 9; ++slot) {
+    const InkStats ink = InkIn(pic, kColumns24[slot] - 0.8 * kDigitHalfWidth,
+                               kColumns24[slot] + 0.8 * kDigitHalfWidth,
+                               kDigitHinge - 0.95 * kDigitHalfHeight, kDigitHinge - 3);
+    EXPECT_GT(ink.count, 200) << "slot " << slot;
+    EXPECT_TRUE(InRange(ink.hue, *kGlyphHue[old[slot - 4]]))
+        << "slot " << slot << ": hue " << ink.hue << ", expected " << kGlyphHue[old[slot - 4]]->name;
+  }
+  // The flips began on the first 60 Hz frame at or after .5, ten frames
+  // before this one: the seconds' flaps stand at 2000 e^2 = 56 degrees, low
+  // enough to show the new 0 (green) above them; the hours' and minutes' at
+  // 1000 e^2 = 28 degrees still hide it, their old upper halves
+  // foreshortened by the cosine.
+  const double e = 10.0 / 60.0;
+  for (int slot : {8, 9}) {
+    EXPECT_GT(InkIn(pic, kColumns24[slot] - 80, kColumns24[slot] + 80, 85, 150, &kGreen).count, 100)
+        << "slot " << slot;
+  }
+  const Picture rest = Snapshot("23:59:59.1", "--24h");
+  const InkExtent restTwo = ExtentOf(rest, kRed, kColumns24[4]);
+  const InkExtent flapTwo = ExtentOf(pic, kRed, kColumns24[4]);
+  EXPECT_NEAR(flapTwo.above / restTwo.above, std::cos(1000 * e * e * M_PI / 180), 0.03);
+  for (int slot = 4; slot <= 7; ++slot) {
+    EXPECT_EQ(InkIn(pic, kColumns24[slot] - 80, kColumns24[slot] + 80, 10, 150, &kGreen).count, 0)
+        << "slot " << slot;
+  }
 }
 
 TEST_F(SnapshotTest, RejectsBadArguments) {

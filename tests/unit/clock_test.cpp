@@ -1,9 +1,10 @@
 // The clock: digits of a time, the flips over simulated 60 Hz frames, the
-// layout and draw order of the tile halves, the 12/24-hour format rule and
-// following the wall clock when it jumps.
+// layout and draw order of the tile halves, the 12/24-hour format rule, the
+// local time of an instant, and following the wall clock when it jumps.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -51,10 +52,11 @@ class ClockTest : public ::testing::Test {
     simWallOffset = wall - kStartupTimer;
     simTwelveHour = twelveHour;
   }
-  // One frame at the current timer; returns its ClockTime.
+  // One frame at the current timer; returns the wall clock's time of that
+  // frame (not wrapped at midnight).
   double Frame() {
     AdvanceClock();
-    return simTimer + Clock.baseSeconds;
+    return simTimer + simWallOffset;
   }
   double NextFrame() {
     simTimer += kFrame;
@@ -126,32 +128,68 @@ TEST_F(ClockTest, MidnightAfterTheBaseDayCountsADay) {
   EXPECT_EQ((Slots{d[0], d[1], d[2], d[3]}), (Slots{1, 2, 3, 4}));
 }
 
-TEST_F(ClockTest, SlotsStayWithinTheDigitsWhateverTheValue) {
+TEST_F(ClockTest, DayCountsBeyondTheDaySlotsLeaveTheTimeOfDay) {
+  // More than 9999 days: the thousands of days are held at 9, the time of
+  // day is still right.
   ClockDigits d{};
-  DeriveDigits(d, -1.0);  // one second before the base midnight
-  for (int i = 0; i <= 9; ++i) EXPECT_GE(d[i], 0) << "slot " << i;
-  DeriveDigits(d, 2.0e9);  // more than 9999 days
-  EXPECT_EQ(d[0], 9);
-  for (int i = 0; i <= 9; ++i) EXPECT_LE(d[i], 9) << "slot " << i;
-  DeriveDigits(d, 1.0e300);
-  for (int i = 0; i <= 9; ++i) EXPECT_LE(d[i], 9) << "slot " << i;
+  DeriveDigits(d, 2.0e9);  // day 23148, 03:33:20
+  EXPECT_EQ(Shown(d, 9), (Slots{0, 3, 3, 3, 2, 0}));
+  EXPECT_EQ((Slots{d[0], d[1], d[2], d[3]}), (Slots{9, 1, 4, 8}));
 }
 
 // ---- The first frame shows the wall time ---------------------------------
 
-TEST_F(ClockTest, FirstFrameShowsTheWallClockWithItsFraction) {
+TEST_F(ClockTest, FirstFrameShowsTheWallClocksSecond) {
   simTimer = 5.3;  // a slow start-up: the timer has run 5.3 s already
   simWallOffset = (10 * H + 0.7) - simTimer;
-  const double t = Frame();
+  Frame();
   EXPECT_FALSE(Clock.needsBase);
-  EXPECT_NEAR(t, 10 * H + 0.7, 1e-9);
-  EXPECT_NEAR(ClockTime(), SimWall(), 1e-9);
-  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{1, 0, 0, 0, 0, 1}));  // 10:00:01
-  // 10:00:00.7 already shows :01, and :01 turns to :02 from 10:00:01.0 on.
-  EXPECT_EQ(Clock.flipActive[9], 0);
+  // Half a second behind the wall clock, with its fraction.
+  EXPECT_NEAR(ClockTime(), 10 * H + 0.2, 1e-9);
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{1, 0, 0, 0, 0, 0}));  // 10:00:00
+  // .7 is in the second half of the second: the first frame already starts
+  // the flip to 10:00:01.
+  EXPECT_EQ(Shown(Clock.upcomingDigits, 9), (Slots{1, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(Clock.flipActive[9], 1);
+  EXPECT_EQ(Clock.flipStart[9], ClockTime());
+  // From 10:00:01.0 on the resting halves show :01 and the flip is over.
   simTimer += 0.35;
   Frame();
-  EXPECT_EQ(Clock.flipActive[9], 1);
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{1, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(Clock.flipActive[9], 0);
+}
+
+TEST_F(ClockTest, MidnightItselfAndTheFlipBeforeIt) {
+  // At 00:00:00.000 the face shows 00:00:00 at rest, on the first frame too.
+  StartAt(0.0);
+  Frame();
+  EXPECT_GE(ClockTime(), 0.0);
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Shown(Clock.upcomingDigits, 9), (Slots{0, 0, 0, 0, 0, 0}));
+  for (int slot = 4; slot <= 9; ++slot) EXPECT_EQ(Clock.flipActive[slot], 0) << slot;
+
+  // At 23:59:59.680 it shows 23:59:59, with all three groups in flight
+  // toward 00:00:00 since 23:59:59.5.
+  Clock = ClockState{};
+  StartAt(23 * H + 59 * M + 59.2);
+  double wall = Frame();
+  while (wall < 23 * H + 59 * M + 59.68 - 1e-9) wall = NextFrame();
+  EXPECT_NEAR(wall, 23 * H + 59 * M + 59.68, kFrame);
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{2, 3, 5, 9, 5, 9}));
+  EXPECT_EQ(Shown(Clock.upcomingDigits, 9), (Slots{0, 0, 0, 0, 0, 0}));
+  const double elapsed = wall - (23 * H + 59 * M + 59.5);
+  for (int slot = 4; slot <= 9; ++slot) {
+    EXPECT_EQ(Clock.flipActive[slot], 1) << slot;
+    EXPECT_GT(Clock.flipAngle[slot], 0.0f) << slot;
+    EXPECT_LT(Clock.flipAngle[slot], 180.0f) << slot;
+    EXPECT_NEAR(Clock.flipAngle[slot], FlipAngleFactor(slot) * 100 * elapsed * elapsed,
+                FlipAngleFactor(slot) * 100 * 2 * elapsed * kFrame)
+        << slot;
+  }
+  // The next frames land the flaps and, from 00:00:00.0 on, rest on the new day.
+  while (wall < kSecondsPerDay) wall = NextFrame();
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{0, 0, 0, 0, 0, 0}));
+  for (int slot = 4; slot <= 9; ++slot) EXPECT_EQ(Clock.flipActive[slot], 0) << slot;
 }
 
 TEST_F(ClockTest, TwelveHourChoiceIsSampledOnceOnTheFirstFrame) {
@@ -167,83 +205,89 @@ TEST_F(ClockTest, TwelveHourChoiceIsSampledOnceOnTheFirstFrame) {
 // ---- Flips over 60 Hz frames ---------------------------------------------
 
 TEST_F(ClockTest, SecondsFlipStartsLandsAndEnds) {
-  StartAt(40.6);  // the digits agree from 40.5 to 41
-  double t = Frame();
+  StartAt(41.1);  // wall clock; nothing flips from 41.0 to 41.5
+  double wall = Frame();
   double start = -1;
   bool landed = false;
-  while (t < 41.6) {
+  while (wall < 42.5) {
     const bool active = Clock.flipActive[8] && Clock.flipActive[9];
-    if (t < 41.0) {
-      EXPECT_FALSE(Clock.flipActive[8] || Clock.flipActive[9]) << "t=" << t;
-    } else if (t < 41.5) {
-      ASSERT_TRUE(active) << "t=" << t;
+    // The resting halves show the wall clock's second.
+    EXPECT_EQ(Clock.currentDigits[9], wall < 42.0 ? 1 : 2) << "wall " << wall;
+    if (wall < 41.5) {
+      EXPECT_FALSE(Clock.flipActive[8] || Clock.flipActive[9]) << "wall " << wall;
+    } else if (wall < 42.0) {
+      ASSERT_TRUE(active) << "wall " << wall;
+      EXPECT_EQ(Clock.upcomingDigits[9], 2);
       if (start < 0) {
-        start = t;  // the first frame at or after 41
-        EXPECT_LT(t - 41.0, kFrame);
+        start = ClockTime();  // the first frame at or after the half second
+        EXPECT_LT(wall - 41.5, kFrame);
       }
       EXPECT_EQ(Clock.flipStart[8], start);
       EXPECT_EQ(Clock.flipStart[9], start);
-      const double e = t - start;
+      const double e = ClockTime() - start;
       EXPECT_FLOAT_EQ(Clock.flipAngle[8], e < 0.3 ? float(2000 * e * e) : 180.0f) << "e=" << e;
       EXPECT_EQ(Clock.flipAngle[9], Clock.flipAngle[8]);
       if (e >= 0.3) landed = true;
       // The minutes do not move.
       EXPECT_FALSE(Clock.flipActive[6] || Clock.flipActive[7] || Clock.flipActive[4]);
     } else {
-      EXPECT_FALSE(Clock.flipActive[8] || Clock.flipActive[9]) << "t=" << t;
+      EXPECT_FALSE(Clock.flipActive[8] || Clock.flipActive[9]) << "wall " << wall;
     }
-    t = NextFrame();
+    wall = NextFrame();
   }
-  EXPECT_GE(start, 41.0);
-  EXPECT_TRUE(landed);
+  EXPECT_GE(start, 0.0);
+  EXPECT_TRUE(landed);  // before the wall clock's second changed
 }
 
 TEST_F(ClockTest, HourChangeStartsThreeGroupsInOneFrame) {
-  StartAt(9 * H + 59 * M + 58.7);
-  double t = Frame();
-  while (t < 9 * H + 59 * M + 59) {
-    EXPECT_FALSE(Clock.flipActive[8]);  // 58.7 .. 59: digits agree
-    t = NextFrame();
+  StartAt(9 * H + 59 * M + 59.2);
+  double wall = Frame();
+  while (wall < 9 * H + 59 * M + 59.5) {
+    EXPECT_FALSE(Clock.flipActive[8]);  // 59.0 .. 59.5: digits agree
+    wall = NextFrame();
   }
+  const double start = ClockTime();
   for (int slot : {4, 5, 6, 7, 8, 9}) {
     EXPECT_EQ(Clock.flipActive[slot], 1) << slot;
-    EXPECT_EQ(Clock.flipStart[slot], t) << slot;
+    EXPECT_EQ(Clock.flipStart[slot], start) << slot;
   }
   // The glyphs: 09:59:59 now, 10:00:00 ahead.
   EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{0, 9, 5, 9, 5, 9}));
   EXPECT_EQ(Shown(Clock.upcomingDigits, 9), (Slots{1, 0, 0, 0, 0, 0}));
-  const double start = t;
   double secondsLanded = -1, othersLanded = -1;
-  while (t < start + 0.49) {
-    if (secondsLanded < 0 && Clock.flipAngle[8] == 180.0f) secondsLanded = t - start;
-    if (othersLanded < 0 && Clock.flipAngle[6] == 180.0f) othersLanded = t - start;
+  while (wall < 10 * H - 1e-9) {
+    const double e = ClockTime() - start;
+    if (secondsLanded < 0 && Clock.flipAngle[8] == 180.0f) secondsLanded = e;
+    if (othersLanded < 0 && Clock.flipAngle[6] == 180.0f) othersLanded = e;
     EXPECT_EQ(Clock.flipAngle[4], Clock.flipAngle[6]);
-    t = NextFrame();
+    EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{0, 9, 5, 9, 5, 9}));
+    wall = NextFrame();
   }
-  // Landing is on the first frame at or after 0.3 s and sqrt(0.18) s.
+  // Landing is on the first frame at or after 0.3 s and sqrt(0.18) s, both
+  // before 10:00:00 on the wall clock.
   EXPECT_GE(secondsLanded, 0.3 - 1e-6);
   EXPECT_LT(secondsLanded, 0.3 + kFrame);
   EXPECT_GE(othersLanded, std::sqrt(0.18) - 1e-6);
   EXPECT_LT(othersLanded, std::sqrt(0.18) + kFrame);
-  while (t < start + 0.5) t = NextFrame();
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{1, 0, 0, 0, 0, 0}));
   for (int slot : {4, 5, 6, 7, 8, 9}) EXPECT_EQ(Clock.flipActive[slot], 0) << slot;
 }
 
 TEST_F(ClockTest, MeridiemFlipsAtNoonInTwelveHourMode) {
-  StartAt(11 * H + 59 * M + 58.9, true);
-  double t = Frame();
-  while (t < 11 * H + 59 * M + 59) {
+  StartAt(11 * H + 59 * M + 59.4, true);
+  double wall = Frame();
+  while (wall < 11 * H + 59 * M + 59.5) {
     EXPECT_EQ(Clock.flipActive[10], 0);
-    t = NextFrame();
+    wall = NextFrame();
   }
   EXPECT_EQ(Clock.flipActive[10], 1);
   EXPECT_EQ(Clock.flipActive[11], 1);
   EXPECT_EQ(Clock.currentDigits[10], 10);
   EXPECT_EQ(Clock.upcomingDigits[10], 12);
   EXPECT_EQ(Clock.upcomingDigits[11], 11);
-  const double start = t;
-  while (t < start + 0.4) {
-    const double e = t - start;
+  const double start = ClockTime();
+  while (ClockTime() < start + 0.4) {
+    const double e = ClockTime() - start;
     // The seconds' speed: landed after 0.3 s, while the minutes still fall.
     if (e < 0.3 - 1e-6) {
       EXPECT_LT(Clock.flipAngle[10], 180.0f) << e;
@@ -253,38 +297,38 @@ TEST_F(ClockTest, MeridiemFlipsAtNoonInTwelveHourMode) {
       EXPECT_LT(Clock.flipAngle[6], 180.0f) << e;
     }
     EXPECT_EQ(Clock.flipAngle[11], Clock.flipAngle[10]);
-    t = NextFrame();
+    NextFrame();
   }
 }
 
 TEST_F(ClockTest, MeridiemIsNeverTouchedInTwentyFourHourMode) {
-  StartAt(11 * H + 59 * M + 58.9, false);
-  double t = Frame();
-  while (t < 12 * H + 1) {
+  StartAt(11 * H + 59 * M + 59.4, false);
+  double wall = Frame();
+  while (wall < 12 * H + 1) {
     EXPECT_EQ(Clock.flipActive[10] + Clock.flipActive[11], 0);
     EXPECT_EQ(Clock.currentDigits[10] + Clock.currentDigits[11], 0);
     EXPECT_EQ(Clock.upcomingDigits[10] + Clock.upcomingDigits[11], 0);
     EXPECT_EQ(Clock.flipAngle[10] + Clock.flipAngle[11], 0.0f);
-    t = NextFrame();
+    wall = NextFrame();
   }
   EXPECT_EQ(Clock.currentDigits[4], 1);
   EXPECT_EQ(Clock.currentDigits[5], 2);
 }
 
 TEST_F(ClockTest, AStalledLoopNeitherClearsNorRestartsAFlip) {
-  StartAt(40.9);
-  double t = Frame();
-  while (t < 41.0) t = NextFrame();
+  StartAt(41.4);
+  double wall = Frame();
+  while (wall < 41.5) wall = NextFrame();
   const double start = Clock.flipStart[8];
   ASSERT_EQ(Clock.flipActive[8], 1);
-  // No frame between 41.0+ and 42.2: the half second of agreement is missed.
-  simTimer += 42.2 - t;
-  t = Frame();
+  // No frame between 41.5+ and 42.7: the half second of agreement is missed.
+  simTimer += 42.7 - wall;
+  wall = Frame();
   EXPECT_EQ(Clock.flipActive[8], 1);
   EXPECT_EQ(Clock.flipStart[8], start);
   EXPECT_EQ(Clock.flipAngle[8], 180.0f);
   EXPECT_EQ(Clock.currentDigits[9], 2);  // the new glyph simply shows
-  while (t < 42.5) t = NextFrame();
+  while (wall < 43.0) wall = NextFrame();
   EXPECT_EQ(Clock.flipActive[8], 0);
 }
 
@@ -373,18 +417,14 @@ TEST(TileLayout, ColumnsSpanTheClockFace) {
 }
 
 TEST(TileLayout, GlyphCellsAreWhereTheAtlasHasThem) {
-  EXPECT_EQ(GlyphCells[0].tile_left, 30);
-  EXPECT_EQ(GlyphCells[0].tile_top, 864);
-  EXPECT_EQ(GlyphCells[3].tile_top, 1728);
-  EXPECT_EQ(GlyphCells[4].tile_left, 420);
-  EXPECT_EQ(GlyphCells[4].tile_top, 0);
-  EXPECT_EQ(GlyphCells[9].tile_top, 1440);
-  EXPECT_EQ(GlyphCells[10].tile_left, 10);
-  EXPECT_EQ(GlyphCells[11].tile_top, 318);
-  EXPECT_EQ(GlyphCells[12].tile_left, -4);
-  EXPECT_EQ(GlyphCells[12].tile_top, 606);
-  for (const GlyphCell& c : GlyphCells) {
-    EXPECT_LE(c.tile_top + 288, 2048);  // the cell fits the atlas
+  // Every glyph's cell, left and top, as the atlas is drawn: 0..9, A, M, P.
+  const float expected[kGlyphCount][2] = {
+      {30, 864}, {30, 1152}, {30, 1440}, {30, 1728}, {420, 0},  {420, 288}, {420, 576},
+      {420, 864}, {420, 1152}, {420, 1440}, {10, 30}, {24, 318}, {-4, 606},
+  };
+  for (int g = 0; g < kGlyphCount; ++g) {
+    EXPECT_EQ(GlyphCells[g].tile_left, expected[g][0]) << "glyph " << g;
+    EXPECT_EQ(GlyphCells[g].tile_top, expected[g][1]) << "glyph " << g;
   }
 }
 
@@ -510,6 +550,54 @@ TEST(TimeFormat, RealSourcesFollowTheEnvironment) {
   }
 }
 
+// ---- The local time of an instant ----------------------------------------
+
+std::int64_t Utc(int year, int month, int day, int hour, int minute, int second) {
+  tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  return static_cast<std::int64_t>(timegm(&t));
+}
+
+TEST(LocalTime, AnInstantInTheZoneThatTzNames) {
+  const char* oldTz = std::getenv("TZ");
+  const std::string savedTz = oldTz ? oldTz : "";
+  struct Case {
+    const char* zone;
+    std::int64_t instant;
+    double fraction;
+    double expected;
+  };
+  const Case cases[] = {
+      {"UTC", 0, 0.25, 0.25},
+      {"UTC", -1, 0.5, 86399.5},  // 1969-12-31 23:59:59.5
+      {"Asia/Kolkata", 0, 0.0, 5.5 * 3600},
+      {"Europe/Berlin", Utc(2026, 3, 29, 0, 59, 59), 0.9, 1 * 3600 + 59 * 60 + 59.9},
+      {"Europe/Berlin", Utc(2026, 3, 29, 1, 0, 0), 0.0, 3 * 3600},
+      {"Europe/Berlin", Utc(2026, 10, 25, 1, 0, 0), 0.0, 2 * 3600},
+      {"America/Santiago", Utc(2026, 9, 6, 3, 59, 59), 0.0, 86399},
+      {"America/Santiago", Utc(2026, 9, 6, 4, 0, 0), 0.0, 3600},
+      {"Australia/Lord_Howe", Utc(2026, 4, 4, 14, 59, 59), 0.0, 7199},
+      {"Australia/Lord_Howe", Utc(2026, 4, 4, 15, 0, 0), 0.0, 5400},
+  };
+  for (const Case& c : cases) {
+    setenv("TZ", c.zone, 1);
+    tzset();
+    EXPECT_DOUBLE_EQ(LocalSecondsSinceMidnightAt(c.instant, c.fraction), c.expected)
+        << c.zone << " at " << c.instant;
+  }
+  if (oldTz) {
+    setenv("TZ", savedTz.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
+
 // ---- Following the wall clock --------------------------------------------
 
 TEST_F(ClockTest, WallClockJumpsAreFollowedWithinAFrame) {
@@ -517,59 +605,115 @@ TEST_F(ClockTest, WallClockJumpsAreFollowedWithinAFrame) {
   Frame();
   for (int i = 0; i < 30; ++i) NextFrame();
   const double base = Clock.baseSeconds;
-  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{1, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{1, 0, 0, 0, 0, 0}));
 
   simWallOffset += H;  // the clock is set an hour ahead
-  double t = NextFrame();
-  EXPECT_NEAR(t, SimWall(), 1e-6);
+  NextFrame();
+  EXPECT_NEAR(ClockTime(), ClockTimeOfWall(SimWall()), 1e-6);
   EXPECT_NEAR(Clock.baseSeconds - base, H, 1e-6);
-  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{1, 1, 0, 0, 0, 1}));
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{1, 1, 0, 0, 0, 0}));
 
   simWallOffset -= 2 * H;  // and back, an hour behind the start
-  t = NextFrame();
-  EXPECT_NEAR(t, SimWall(), 1e-6);
-  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{0, 9, 0, 0, 0, 1}));
+  NextFrame();
+  EXPECT_NEAR(ClockTime(), ClockTimeOfWall(SimWall()), 1e-6);
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{0, 9, 0, 0, 0, 0}));
 }
 
-TEST_F(ClockTest, SmallDisagreementsAndMidnightDoNotRebase) {
-  StartAt(23 * H + 59 * M + 58.0);
+TEST_F(ClockTest, JumpsOfAnySizeShowTheWallTimeOnTheNextFrame) {
+  constexpr double D = kSecondsPerDay;
+  const double starts[] = {0.2, 0.7, 30 * M + 0.3, 8 * H + 0.1, 12 * H + 0.6, 23 * H + 59 * M + 59.8};
+  const double jumps[] = {1, -1, 0.5, -0.5, 59, -59, H, -H, 11 * H, -11 * H, 12 * H, -12 * H,
+                          12.5 * H, -12.5 * H, 13 * H, -13 * H, 23 * H, -23 * H, D, -D,
+                          3 * D + 0.37, -3 * D - 0.37, 7 * D, -7 * D, 30 * D + 5, -30 * D - 5};
+  for (double start : starts) {
+    for (double jump : jumps) {
+      SCOPED_TRACE(testing::Message() << "start " << start << " jump " << jump);
+      Clock = ClockState{};
+      StartAt(start);
+      Frame();
+      for (int i = 0; i < 10; ++i) NextFrame();
+      simWallOffset += jump;
+      NextFrame();
+      const double wall = SimWall();
+      const int second = static_cast<int>(std::floor(wall));
+      EXPECT_GE(ClockTime(), 0.0);
+      EXPECT_EQ(Shown(Clock.currentDigits, 9),
+                (Slots{second / 36000, second / 3600 % 10, second % 3600 / 600, second % 600 / 60,
+                       second % 60 / 10, second % 10}));
+      // And it runs on: two seconds later it shows the second two on.
+      for (int i = 0; i < 120; ++i) NextFrame();
+      const int later = static_cast<int>(std::floor(SimWall()));
+      EXPECT_EQ(Clock.currentDigits[9], later % 10);
+      EXPECT_EQ(Clock.currentDigits[8], later % 60 / 10);
+    }
+  }
+}
+
+TEST_F(ClockTest, ANightInSuspendAfterAMorningStart) {
+  // Started at 08:00; twelve and a half hours of sleep, during which the
+  // timer stands still: 20:30 from the first frame after the wake.
+  StartAt(8 * H + 0.25);
+  Frame();
+  simWallOffset += 12.5 * H;
+  NextFrame();
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{2, 0, 3, 0, 0, 0}));
+  for (int i = 0; i < 60; ++i) NextFrame();
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{2, 0, 3, 0, 0, 1}));
+}
+
+TEST_F(ClockTest, AClockSetBackAcrossTheFirstMidnight) {
+  // Started at 00:30; set back an hour: 23:30 the day before, and on it runs.
+  StartAt(30 * M + 0.25);
+  Frame();
+  simWallOffset -= H;
+  NextFrame();
+  EXPECT_GE(ClockTime(), 0.0);
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{2, 3, 3, 0, 0, 0}));
+  for (int i = 0; i < 60; ++i) NextFrame();
+  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{2, 3, 3, 0, 0, 1}));
+}
+
+TEST_F(ClockTest, StepsOfOneSecondAreFollowedDriftFarBelowIsNot) {
+  StartAt(23 * H + 59 * M + 58.2);
   Frame();
   const double base = Clock.baseSeconds;
-  simWallOffset += 0.2;
+  // Less than a tenth of a second: left to the timer.
+  simWallOffset += 0.05;
   NextFrame();
   EXPECT_EQ(Clock.baseSeconds, base);
-  simWallOffset -= 0.9;
+  simWallOffset -= 0.08;
   NextFrame();
   EXPECT_EQ(Clock.baseSeconds, base);
+  // A second exactly, either way (a leap second, an NTP step): followed.
+  simWallOffset += 1.0;
+  NextFrame();
+  EXPECT_NEAR(ClockTime(), ClockTimeOfWall(SimWall()), 1e-6);
+  EXPECT_EQ(Clock.currentDigits[9], 9);  // 23:59:59
+  simWallOffset -= 1.0;
+  NextFrame();
+  EXPECT_NEAR(ClockTime(), ClockTimeOfWall(SimWall()), 1e-6);
+  EXPECT_EQ(Clock.currentDigits[9], 8);
+  const double stepped = Clock.baseSeconds;
   // Through midnight: the wall clock wraps to 0, ClockTime runs past 86400.
-  double t = 0;
-  for (int i = 0; i < 200; ++i) t = NextFrame();  // to 00:00:01.3
-  EXPECT_GT(t, kSecondsPerDay);
-  EXPECT_EQ(Clock.baseSeconds, base);
+  double wall = 0;
+  for (int i = 0; i < 180; ++i) wall = NextFrame();  // to 00:00:01.3
+  EXPECT_GT(wall, kSecondsPerDay + 1);
+  EXPECT_GT(ClockTime(), kSecondsPerDay);
+  EXPECT_EQ(Clock.baseSeconds, stepped);
   EXPECT_EQ(Clock.currentDigits[3], 1);
   EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{0, 0, 0, 0, 0, 1}));
 }
 
-TEST_F(ClockTest, JumpAcrossMidnightTakesTheShortWay) {
-  StartAt(23 * H + 50 * M);
-  Frame();
-  simWallOffset += 20 * M;  // now 00:10 on the next day
-  const double t = NextFrame();
-  EXPECT_NEAR(std::fmod(t, kSecondsPerDay), 10 * M + kFrame, 1e-6);
-  EXPECT_GT(t, kSecondsPerDay);  // forward 20 minutes, not back 23h40
-  EXPECT_EQ(Shown(Clock.currentDigits, 9), (Slots{0, 0, 1, 0, 0, 0}));
-}
-
 TEST_F(ClockTest, AFlapInFlightContinuesThroughARebase) {
-  StartAt(41.0);
-  double t = Frame();
-  while (t < 41.1) t = NextFrame();
+  StartAt(41.5);
+  Frame();
+  while (ClockTime() - Clock.flipStart[8] < 0.1) NextFrame();
   ASSERT_EQ(Clock.flipActive[8], 1);
-  const double elapsed = t - Clock.flipStart[8];
+  const double elapsed = ClockTime() - Clock.flipStart[8];
   const float before = Clock.flipAngle[8];
   simWallOffset += H;
-  t = NextFrame();
-  EXPECT_NEAR(t - Clock.flipStart[8], elapsed + kFrame, 1e-6);
+  NextFrame();
+  EXPECT_NEAR(ClockTime() - Clock.flipStart[8], elapsed + kFrame, 1e-6);
   EXPECT_GT(Clock.flipAngle[8], before);
   EXPECT_LT(Clock.flipAngle[8], 180.0f);
   EXPECT_EQ(Clock.flipActive[8], 1);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "clock/FlipTiles.h"
 #include "render/Math.h"
 
 namespace {
@@ -143,13 +144,9 @@ TEST(MathRotation, EulerAppliesXThenYThenZ) {
                         RotateAxis(90.0f, 1, 0, 0));
 }
 
-// The model matrix of a tile half: the plane is lifted so that its hinge
-// line sits at the origin, turned about x by the flap angle, stretched to
-// the tile's size and moved to the hinge.
-Mat4 TileHalf(float x, float hingeY, float z, float f, float angle) {
-  return Translate(x, hingeY, z) * Scale(f * 20.0f / 3.6f, f * 16.0f / 3.6f, 1.0f) *
-         RotateEuler(angle, 0.0f, 0.0f) * Translate(0.0f, 2.66f, 0.0f);
-}
+// The clock's model matrix of a tile half (TileHalfModel): the plane is
+// lifted so that its hinge line sits at the origin, turned about x by the
+// flap angle, stretched to the tile's size and moved to the hinge.
 
 constexpr float kPlaneTop = 2.3698f;
 constexpr float kPlaneBottom = -2.6302f;
@@ -159,7 +156,7 @@ TEST(MathTileHalf, UprightHalfStandsAboveTheHinge) {
   const float f = 7.0f;
   const float sx = f * 20.0f / 3.6f;  // 38.889
   const float sy = f * 16.0f / 3.6f;  // 31.111
-  const Mat4 m = TileHalf(120.0f, 40.0f, 5.0f, f, 0.0f);
+  const Mat4 m = TileHalfModel(120.0f, 40.0f, 5.0f, f, 0.0f);
   ExpectPoint(Apply(m, Point(-kPlaneHalfWidth, kPlaneTop, 0)), 120.0f - sx * 2.5f,
               40.0f + sy * (kPlaneTop + 2.66f), 5.0f, 1e-3f);
   ExpectPoint(Apply(m, Point(kPlaneHalfWidth, kPlaneBottom, 0)), 120.0f + sx * 2.5f,
@@ -171,7 +168,7 @@ TEST(MathTileHalf, UprightHalfStandsAboveTheHinge) {
 TEST(MathTileHalf, QuarterTurnLaysTheHalfTowardsTheViewer) {
   const float f = 7.0f;
   const float sy = f * 16.0f / 3.6f;
-  const Mat4 m = TileHalf(0.0f, 40.0f, 5.0f, f, 90.0f);
+  const Mat4 m = TileHalfModel(0.0f, 40.0f, 5.0f, f, 90.0f);
   // The top edge no longer rises: it comes out of the screen by the
   // unscaled height above the hinge (z is not scaled).
   const Vec4 top = Apply(m, Point(0, kPlaneTop, 0));
@@ -183,7 +180,7 @@ TEST(MathTileHalf, HalfTurnHangsTheHalfBelowTheHinge) {
   const float f = 7.0f;
   const float sx = f * 20.0f / 3.6f;
   const float sy = f * 16.0f / 3.6f;
-  const Mat4 m = TileHalf(120.0f, 40.0f, 5.0f, f, 180.0f);
+  const Mat4 m = TileHalfModel(120.0f, 40.0f, 5.0f, f, 180.0f);
   ExpectPoint(Apply(m, Point(-kPlaneHalfWidth, kPlaneTop, 0)), 120.0f - sx * 2.5f,
               40.0f - sy * (kPlaneTop + 2.66f), 5.0f, 2e-3f);
   // The plane's bottom edge stays next to the hinge, just below it.

@@ -1,0 +1,345 @@
+#!/usr/bin/env python3
+"""The real screensaver follows the wall clock: `morvane /s` runs under
+libfaketime, whose offset this test moves while the program runs (the
+monotonic timer is left alone, as in a real suspend or a clock set), and the
+digits are read off screenshots by the colours of the glyphs in each tile
+column. One run changes the system's time zone under the program, in a mount
+namespace of its own. Needs DISPLAY (tests/xvfb-run.sh), MORVANE_BUILD_DIR
+and the faketime package.
+
+It runs on a small screen of its own: llvmpipe draws a 480x270 frame in a
+small fraction of the time of a 1080p one, so the picture on the screen is
+seldom more than a few hundredths of a second old."""
+import calendar
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+import xshot  # noqa: E402
+
+SCREEN = "480x270x24"
+HERE = os.path.dirname(os.path.abspath(__file__))
+XVFB_RUN = os.path.join(HERE, "..", "xvfb-run.sh")
+BUILD = os.environ.get("MORVANE_BUILD_DIR", "build")
+MORVANE = os.path.join(BUILD, "morvane")
+LIBFAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+START_TIMEOUT = 90
+# A jump shows on the next frame; a few seconds cover a slow frame and the
+# screenshots themselves.
+FOLLOW_TIMEOUT = 8
+# The picture on the screen was drawn at most this long before a screenshot
+# began: a frame at this size, with room for a machine under load.
+PICTURE_AGE = 0.3
+
+# Layout of the 24-hour face in world units (1000 = the screen height, the
+# origin at the centre): the tile columns of slots 4 .. 9, the hinge, and a
+# half's width and height.
+COLUMNS = {4: -546, 5: -354, 6: -92, 7: 100, 8: 360, 9: 552}
+HINGE = 7.2
+HALF_WIDTH = 97.2
+HALF_HEIGHT = 155.6
+
+# The glyphs' colour families as hue ranges in degrees, and each digit's.
+HUES = {"red": (345, 15), "orange": (15, 38), "yellow": (38, 65), "light green": (80, 122),
+        "green": (122, 165), "light blue": (195, 214), "blue": (214, 250), "pink": (310, 345)}
+DIGIT_HUE = ["green", "blue", "red", "yellow", "orange", "pink", "orange", "blue", "light blue",
+             "light green"]
+
+
+def hue_family(r, g, b):
+    """The colour family of a pixel of glyph ink, or None for paper, metal,
+    the hinge line and the dark edges (nearly grey, or dark)."""
+    mx, mn = max(r, g, b), min(r, g, b)
+    if mx < 77 or (mx - mn) / mx <= 0.45:
+        return None
+    d = mx - mn
+    if mx == r:
+        h = 60 * (g - b) / d
+    elif mx == g:
+        h = 60 * (2 + (b - r) / d)
+    else:
+        h = 60 * (4 + (r - g) / d)
+    h %= 360
+    for name, (lo, hi) in HUES.items():
+        if (lo <= h < hi) if lo <= hi else (h >= lo or h < hi):
+            return name
+    return None
+
+
+def read_half(shot, slot, lower):
+    """The colour family that most of the ink in one half of a tile has, or
+    None when there is hardly any ink."""
+    scale = shot.height / 1000.0
+    x0 = int(shot.width / 2 + (COLUMNS[slot] - 0.8 * HALF_WIDTH) * scale)
+    x1 = int(shot.width / 2 + (COLUMNS[slot] + 0.8 * HALF_WIDTH) * scale)
+    if lower:
+        y_top, y_bottom = HINGE - 3, HINGE - 0.95 * HALF_HEIGHT
+    else:
+        y_top, y_bottom = HINGE + 0.95 * HALF_HEIGHT, HINGE + 3
+    y0 = int(shot.height / 2 - y_top * scale)
+    y1 = int(shot.height / 2 - y_bottom * scale)
+    counts = {}
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1):
+            family = hue_family(*shot.pixel(x, y))
+            if family:
+                counts[family] = counts.get(family, 0) + 1
+    if not counts:
+        return None
+    family, n = max(counts.items(), key=lambda kv: kv[1])
+    return family if n >= 40 else None
+
+
+def read_face(shot, slots=range(4, 10)):
+    """The colour family of each slot, upper and lower half; (upper, lower)."""
+    return {slot: (read_half(shot, slot, False), read_half(shot, slot, True)) for slot in slots}
+
+
+def digits_of(wall):
+    """hh mm ss of a UTC wall time, as the six digits of slots 4 .. 9."""
+    t = time.gmtime(int(wall // 1))
+    return {4: t.tm_hour // 10, 5: t.tm_hour % 10, 6: t.tm_min // 10, 7: t.tm_min % 10,
+            8: t.tm_sec // 10, 9: t.tm_sec % 10}
+
+
+def stamp(wall):
+    return time.strftime("%H:%M:%S", time.gmtime(int(wall // 1))) + ".%02d" % int(wall % 1.0 * 100)
+
+
+def text_of(face):
+    return " ".join("%d:%s/%s" % (slot, up, low) for slot, (up, low) in sorted(face.items()))
+
+
+class FakeClock:
+    """The wall clock of the program: the real time plus an offset in whole
+    seconds, kept in the timestamp file that libfaketime re-reads on every
+    call. The file is replaced whole, so a read never sees half of it."""
+
+    def __init__(self, directory):
+        self.path = os.path.join(directory, "faketime.rc")
+        self.offset = 0
+        self.set_offset(0)
+
+    def set_offset(self, offset):
+        self.offset = int(offset)
+        temporary = self.path + ".new"
+        with open(temporary, "w") as f:
+            f.write("%+d\n" % self.offset)
+        os.replace(temporary, self.path)
+
+    def start_at(self, year, month, day, hour, minute, second):
+        target = calendar.timegm((year, month, day, hour, minute, second, 0, 0, 0))
+        # Whole seconds, so the fraction stays the real one: start a little
+        # after a real second has begun.
+        self.set_offset(round(target - time.time()))
+
+    def step(self, seconds):
+        self.set_offset(self.offset + seconds)
+
+    def now(self):
+        return time.time() + self.offset
+
+    def environment(self):
+        env = dict(os.environ)
+        env.update({
+            "LD_PRELOAD": LIBFAKETIME,
+            "FAKETIME_TIMESTAMP_FILE": self.path,
+            "FAKETIME_NO_CACHE": "1",
+            "FAKETIME_DONT_FAKE_MONOTONIC": "1",
+            "TZ": "UTC",
+            "ALSOFT_DRIVERS": "null",
+        })
+        # Under AddressSanitizer the preloaded library comes before its runtime.
+        options = env.get("ASAN_OPTIONS", "")
+        env["ASAN_OPTIONS"] = (options + ":" if options else "") + "verify_asan_link_order=0"
+        return env
+
+
+class WallClockTest(unittest.TestCase):
+    def setUp(self):
+        self.directory = tempfile.TemporaryDirectory()
+        self.clock = FakeClock(self.directory.name)
+        self.process = None
+
+    def tearDown(self):
+        if self.process is not None:
+            if self.process.poll() is None:
+                self.process.kill()
+            self.process.wait()
+            self.process.stderr.close()
+        self.directory.cleanup()
+
+    def start(self, zone_file=None):
+        command = [MORVANE, "/s"]
+        env = self.clock.environment()
+        if zone_file:
+            # The system's zone, /etc/localtime, is zone_file in a mount
+            # namespace of the program's own; TZ stays unset.
+            command = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                       'mount --bind "$0" /etc/localtime && exec "$@"', zone_file] + command
+            del env["TZ"]
+        self.process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.PIPE, text=True)
+
+    def capture(self):
+        """A screenshot and the wall clock of the program around it:
+        (shot, earliest wall time the picture may show, latest)."""
+        before = self.clock.now()
+        picture = subprocess.run(["xwd", "-silent", "-root"], check=True, capture_output=True,
+                                 timeout=30).stdout
+        after = self.clock.now()
+        shot = xshot.parse_xwd(picture)
+        self.assertIsNone(self.process.poll(), "the screensaver ended: %s"
+                          % (self.process.stderr.read() if self.process.poll() is not None else ""))
+        return shot, before - PICTURE_AGE, after
+
+    def wait_for_hours_and_minutes(self, timeout, what, zone_offset=0):
+        """Waits until the face shows the wall clock's hours and minutes (in
+        UTC, or `zone_offset` seconds east of it) in both halves of their four
+        tiles; fails with what it read last."""
+        end = time.monotonic() + timeout
+        last = None
+        while True:
+            shot, earliest, latest = self.capture()
+            wanted = digits_of(earliest + zone_offset)
+            if all(digits_of(latest + zone_offset)[s] == wanted[s] for s in (4, 5, 6, 7)):
+                face = read_face(shot, (4, 5, 6, 7))
+                last = (face, wanted)
+                if all(face[s] == (DIGIT_HUE[wanted[s]],) * 2 for s in (4, 5, 6, 7)):
+                    return
+            if time.monotonic() > end:
+                break
+            time.sleep(0.2)
+        if last is None:
+            self.fail("%s: no screenshot fell within one minute of the wall clock" % what)
+        face, wanted = last
+        self.fail("%s: the wall clock reads %d%d:%d%d, the face's hours and minutes show %s "
+                  "(expected %s)" % (what, wanted[4], wanted[5], wanted[6], wanted[7],
+                                      text_of(face),
+                                      " ".join(DIGIT_HUE[wanted[s]] for s in (4, 5, 6, 7))))
+
+    def wait_for_first_picture(self):
+        def drawn():
+            if self.process.poll() is not None:
+                return "ended"
+            shot = xshot.capture()
+            return shot if sum(shot.pixel(shot.width // 2, shot.height // 2)) > 60 else None
+        shot = xshot.wait_for(drawn, START_TIMEOUT, 0.5)
+        if shot == "ended":
+            self.fail("the screensaver ended with status %s: %s"
+                      % (self.process.returncode, self.process.stderr.read()))
+        self.assertIsNotNone(shot, "the clock never appeared on the screen")
+
+    def test_a_night_in_suspend(self):
+        # Started at 08:00 UTC; the machine sleeps for twelve and a half hours
+        # (the wall clock moves on, the timer does not).
+        self.clock.start_at(2026, 6, 10, 8, 0, 5)
+        self.start()
+        self.wait_for_first_picture()
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "at the start")
+        self.clock.step(12 * 3600 + 1800)
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after a suspend of 12.5 hours")
+        # And a week on.
+        self.clock.step(7 * 86400 + 3 * 3600)
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after a suspend of a week")
+
+    def test_a_clock_set_back_across_midnight(self):
+        # Started at 00:30; the clock is set back an hour, to 23:30 the day before.
+        self.clock.start_at(2026, 6, 10, 0, 30, 5)
+        self.start()
+        self.wait_for_first_picture()
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "at the start")
+        self.clock.step(-3600)
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after setting the clock back an hour")
+
+    def test_a_change_of_the_system_time_zone(self):
+        if subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode != 0:
+            self.skipTest("no mount namespace can be made here (needs root)")
+        zone = os.path.join(self.directory.name, "localtime")
+        with open("/usr/share/zoneinfo/Etc/UTC", "rb") as f:
+            utc = f.read()
+        with open("/usr/share/zoneinfo/Asia/Kolkata", "rb") as f:
+            india = f.read()
+        with open(zone, "wb") as f:
+            f.write(utc)
+        self.clock.start_at(2026, 6, 10, 8, 0, 5)
+        self.start(zone_file=zone)
+        self.wait_for_first_picture()
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "in UTC")
+        # The system's zone becomes India's (UTC+5:30): the file is rewritten
+        # in place, as a package update of the zone would.
+        with open(zone, "r+b") as f:
+            f.write(india)
+            f.truncate()
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after the zone became Asia/Kolkata",
+                                        zone_offset=5 * 3600 + 1800)
+
+    def test_the_seconds_keep_to_the_wall_clock(self):
+        # The lower half of the seconds' units tile shows the wall clock's
+        # second until the flap, which starts at the half second, turns past
+        # edge-on 0.212 s later, showing the next second's glyph.
+        #  - Never early: a screenshot that ended before .71 into a second
+        #    shows no picture of the next second there. (A picture is never
+        #    newer than its screenshot, so this holds on a slow machine too.)
+        #  - Not late: a screenshot taken in the first fifth of a second shows
+        #    that second there, at least once in a few tries. (A face that
+        #    runs late shows the second before until the flap has crossed,
+        #    which is after the screenshot; a loaded machine may hand the
+        #    screenshot an older picture now and then, hence the tries.)
+        self.clock.start_at(2026, 6, 10, 10, 20, 5)
+        self.start()
+        self.wait_for_first_picture()
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "at the start")
+
+        def never_early(what, tries=6):
+            for _ in range(tries):
+                time.sleep((0.55 - self.clock.now() % 1.0) % 1.0)
+                shot, earliest, latest = self.capture()
+                second = int(latest // 1)
+                if latest % 1.0 >= 0.712:
+                    continue
+                ahead = digits_of(second + 1)[9]
+                shown = read_half(shot, 9, True)
+                self.assertFalse(
+                    shown == DIGIT_HUE[ahead] != DIGIT_HUE[digits_of(second)[9]],
+                    "%s: a screenshot that ended at %s shows the next second's %d (%s) in the "
+                    "lower half of the seconds' units" % (what, stamp(latest), ahead, shown))
+
+        def not_late(what, tries=10):
+            seen = []
+            for _ in range(tries):
+                time.sleep((0.02 - self.clock.now() % 1.0) % 1.0)
+                started = self.clock.now()
+                shot, _, latest = self.capture()
+                if int(latest // 1) != int(started // 1) or latest % 1.0 > 0.2:
+                    continue  # too slow a screenshot to tell
+                wanted = digits_of(latest)[9]
+                shown = read_half(shot, 9, True)
+                if shown == DIGIT_HUE[wanted]:
+                    return
+                seen.append("%s: %s" % (stamp(latest), shown))
+            self.fail("%s: no screenshot early in a second showed that second in the lower half "
+                      "of the seconds' units (%s)" % (what, ", ".join(seen) or "none in time"))
+
+        never_early("running")
+        not_late("running")
+        # A step of exactly one second (a leap second, an NTP step) is followed too.
+        self.clock.step(1)
+        not_late("after a step of one second")
+        never_early("after a step of one second")
+        self.clock.step(-1)
+        never_early("after a step back of one second")
+        not_late("after a step back of one second")
+
+
+if __name__ == "__main__":
+    if os.environ.get("MORVANE_XVFB_SCREEN") != SCREEN:
+        # Onto a small screen of its own.
+        env = dict(os.environ, MORVANE_XVFB_SCREEN=SCREEN)
+        os.execve(XVFB_RUN, [XVFB_RUN, sys.executable, os.path.abspath(__file__)] + sys.argv[1:],
+                  env)
+    unittest.main(verbosity=2)
