@@ -371,6 +371,77 @@ TEST_F(RenderGl, UnreadableBitmapGivesABlackTexture) {
   EXPECT_EQ(LevelZero(16), std::vector<float>(16 * 16 * 4, 0.0f));
 }
 
+// The bytes of picture row y, column x of a test picture: every texel
+// differs from its neighbours, byte 0 and 255 included.
+unsigned char PatternByte(int x, int y, int channel) {
+  return static_cast<unsigned char>((x * (channel + 1) + y * (7 - 2 * channel) + 85 * channel) & 255);
+}
+
+// A size x size DIB of that pattern, 24 or 32 bits, stored bottom row first
+// or (negative height) top row first, with its rows padded to 4 bytes.
+std::vector<unsigned char> PatternDib(int size, int bits, bool topDown) {
+  const std::size_t stride =
+      (static_cast<std::size_t>(size) * static_cast<std::size_t>(bits / 8) + 3) & ~std::size_t{3};
+  std::vector<unsigned char> dib(40 + stride * static_cast<std::size_t>(size), 0xEE);
+  const std::int32_t header[] = {40, size, topDown ? -size : size};
+  std::memcpy(dib.data(), header, sizeof header);
+  const std::uint16_t planesAndBits[] = {1, static_cast<std::uint16_t>(bits)};
+  std::memcpy(dib.data() + 12, planesAndBits, sizeof planesAndBits);
+  std::memset(dib.data() + 16, 0, 24);
+  for (int y = 0; y < size; ++y) {
+    const int stored = topDown ? size - 1 - y : y;
+    for (int x = 0; x < size; ++x) {
+      unsigned char* bgr = dib.data() + 40 + static_cast<std::size_t>(stored) * stride +
+                           static_cast<std::size_t>(x) * static_cast<std::size_t>(bits / 8);
+      bgr[0] = PatternByte(x, y, 2);  // blue
+      bgr[1] = PatternByte(x, y, 1);  // green
+      bgr[2] = PatternByte(x, y, 0);  // red
+    }
+  }
+  return dib;
+}
+
+TEST_F(RenderGl, TexturesOfAnySizeHoldEveryRowOfTheirBitmap) {
+  // Level 0 goes up in bands of 64 rows: sizes below one band, just past a
+  // band edge, and between edges, none a multiple of 64, in both depths and
+  // both row orders, and one of the clock's sizes.
+  const struct {
+    int size;
+    int bits;
+    bool topDown;
+  } cases[] = {{1, 24, false},   {3, 32, false},   {63, 24, true},  {65, 24, false},
+               {100, 32, false}, {127, 24, false}, {130, 32, true}, {200, 24, false},
+               {333, 32, false}, {1000, 24, true}, {256, 24, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("size " + std::to_string(c.size));
+    // The picture's bytes alone, so that a read past them is a read past
+    // the allocation.
+    const std::vector<unsigned char> dib = PatternDib(c.size, c.bits, c.topDown);
+    DibImage image;
+    ASSERT_TRUE(ParseDib(dib.data(), dib.size(), &image));
+    GLFWTexture::CreateFromImage(&image, c.size);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_EQ(TexParameter(GL_TEXTURE_IMMUTABLE_LEVELS), TextureLevelCount(c.size));
+
+    const std::vector<float> seen = LevelZero(c.size);
+    int wrong = 0;
+    for (int y = 0; y < c.size; ++y) {
+      for (int x = 0; x < c.size; ++x) {
+        const float* texel = &seen[(static_cast<std::size_t>(y) * c.size + x) * 4];
+        for (int channel = 0; channel < 3; ++channel) {
+          const float expected = static_cast<float>(PatternByte(x, y, channel) / 255.0);
+          if (texel[channel] != expected && wrong++ < 5) {
+            ADD_FAILURE() << "texel (" << x << ", " << y << ") channel " << channel << ": "
+                          << texel[channel] << ", not " << expected;
+          }
+        }
+        if (texel[3] != 1.0f && wrong++ < 5) ADD_FAILURE() << "alpha at " << x << ", " << y;
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Programs and the registry
 
