@@ -88,19 +88,27 @@ int TextureLevelCount(int size) {
 }
 
 GLFWTexture* GLFWTexture::CreateFromBitmap(int bitmapId, int size) {
+  // A bitmap that cannot be read leaves the texture black.
+  DibImage image;
+  std::vector<unsigned char> storage;
+  const bool readable = OpenBitmapImage(bitmapId, size, size, &image, &storage);
+  return CreateFromImage(readable ? &image : nullptr, size);
+}
+
+GLFWTexture* GLFWTexture::CreateFromImage(const DibImage* image, int size) {
   GLFWTexture* texture = BeginTexture(size);
 
   // Level 0 is written band by band from the stored rows, bottom row first,
   // through one small staging array that lives only until the texels are
-  // in the texture. A bitmap that cannot be read leaves the texture black.
-  DibImage image;
-  std::vector<unsigned char> storage;
-  const bool readable = OpenBitmapImage(bitmapId, size, size, &image, &storage);
+  // in the texture. The last band holds what is left of the picture, so a
+  // size that is not a multiple of the band stops at its own last row.
   const int band = std::min(size, kBandRows);
-  std::unique_ptr<float[]> texels(new float[static_cast<std::size_t>(size) * static_cast<std::size_t>(band) * 4]());
+  std::unique_ptr<float[]> texels(
+      new float[static_cast<std::size_t>(size) * static_cast<std::size_t>(band) * 4]());
   for (int y = 0; y < size; y += band) {
-    if (readable) DecodeDibRows(image, y, band, texels.get());
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y, size, band, GL_RGBA, GL_FLOAT, texels.get());
+    const int rows = std::min(band, size - y);
+    if (image != nullptr) DecodeDibRows(*image, y, rows, texels.get());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y, size, rows, GL_RGBA, GL_FLOAT, texels.get());
   }
   FinishTexture();
   return texture;

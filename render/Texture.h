@@ -8,9 +8,14 @@
 
 class GLFWTexture {
  public:
-  // The bitmap must be size x size pixels, size a power of two up to 2048.
+  // The bitmap must be size x size pixels, size from 1 to 2048 (the clock
+  // uses 2048).
   // Leaves the texture bound to GL_TEXTURE_2D on texture unit 0.
   static GLFWTexture* CreateFromBitmap(int bitmapId, int size);
+
+  // The same from a bitmap already opened, of any size from 1 to 2048 (the
+  // image must be size x size); null gives a black texture.
+  static GLFWTexture* CreateFromImage(const DibImage* image, int size);
 
   // The same texture from size x size float RGBA texels already in memory
   // (row 0 = the bottom row); the texels are copied, the caller keeps them.

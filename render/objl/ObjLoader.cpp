@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <limits>
 #include <new>
 #include <sstream>
 #include <stdexcept>
@@ -73,17 +75,37 @@ std::vector<std::string> SplitText(const std::string& text, char separator) {
   return parts;
 }
 
+float NarrowToFloat(double value) {
+  // Within float's range C++ defines the conversion; beyond it this is
+  // IEEE's round to nearest: up to half a unit in the last place above the
+  // largest float a value comes back to it, from there on it is an infinity.
+  constexpr double kLargest = std::numeric_limits<float>::max();
+  constexpr double kHalfwayToInfinity = 0x1.ffffffp127;  // 2^128 - 2^103
+  if (std::isnan(value)) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    return std::signbit(value) ? -nan : nan;
+  }
+  const double magnitude = std::fabs(value);
+  if (magnitude <= kLargest) return static_cast<float>(value);
+  const float rounded =
+      magnitude < kHalfwayToInfinity ? std::numeric_limits<float>::max()
+                                     : std::numeric_limits<float>::infinity();
+  return std::signbit(value) ? -rounded : rounded;
+}
+
 float ToFloat(const std::string& text) {
+  // A double first, narrowed afterwards: "1e39" is a double like any other
+  // and becomes an infinity; only what a double cannot hold is out of range.
   const char* start = text.c_str();
   char* end = nullptr;
   const int savedErrno = errno;
   errno = 0;
-  const float value = std::strtof(start, &end);
+  const double value = std::strtod(start, &end);
   const bool outOfRange = errno == ERANGE;
   errno = savedErrno;
   if (end == start) throw std::invalid_argument("invalid stof argument");
   if (outOfRange) throw std::out_of_range("stof argument out of range");
-  return value;
+  return NarrowToFloat(value);
 }
 
 int ToInt(const std::string& text) {
@@ -144,10 +166,22 @@ enum class EarState : unsigned char { kUnknown, kEar, kNotEar };
 
 }  // namespace
 
+bool IsFinite(const Vector3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+bool IsFinite(const Vector2& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
 std::vector<std::uint32_t> TriangulateFace(const std::vector<Vertex>& face) {
   std::vector<std::uint32_t> indices;
   const std::size_t n = face.size();
   if (n < 3) return indices;
+  // Clipping finds corners again by comparing positions, and a NaN equals
+  // nothing, itself included; an infinity turns every ear test into NaN.
+  // Such a face has no triangles.
+  for (const Vertex& vertex : face) {
+    if (!IsFinite(vertex.position)) return indices;
+  }
   if (n == 3) return {0, 1, 2};
 
   // The corners still to clip, with the ear test of each kept until one of
@@ -191,8 +225,9 @@ std::vector<std::uint32_t> TriangulateFace(const std::vector<Vertex>& face) {
       if (states[i] == EarState::kNotEar) continue;
 
       AppendMatches(face, cur, prev, next, indices);
+      // The first corner of that position: cur itself at the latest.
       std::size_t k = 0;
-      while (corners[k] != cur) ++k;  // ends at i at the latest
+      while (k < i && corners[k] != cur) ++k;
       corners.erase(corners.begin() + static_cast<std::ptrdiff_t>(k));
       states.erase(states.begin() + static_cast<std::ptrdiff_t>(k));
       const std::size_t left = corners.size();
@@ -212,7 +247,7 @@ namespace {
 enum class CornerForm { kPosition, kPositionTexture, kPositionNormal, kAll };
 
 // The vertices of one "f" line; false when the line breaks the format's
-// limits (see MeshLoader::LoadObjResource).
+// limits or reads a non-finite number (see MeshLoader::LoadObjResource).
 bool GenerateFaceVertices(const std::string& line, const std::vector<Vector3>& positions,
                           const std::vector<Vector2>& texCoords,
                           const std::vector<Vector3>& normals, std::vector<Vertex>& face) {
@@ -243,7 +278,7 @@ bool GenerateFaceVertices(const std::string& line, const std::vector<Vector3>& p
     }
 
     const Vector3* position = ElementAt(positions, parts[0]);
-    if (position == nullptr) return false;
+    if (position == nullptr || !IsFinite(*position)) return false;
     vertex.position = *position;
     switch (form) {
       case CornerForm::kPosition:
@@ -252,7 +287,7 @@ bool GenerateFaceVertices(const std::string& line, const std::vector<Vector3>& p
         break;
       case CornerForm::kPositionTexture: {
         const Vector2* texCoord = ElementAt(texCoords, parts[1]);
-        if (texCoord == nullptr) return false;
+        if (texCoord == nullptr || !IsFinite(*texCoord)) return false;
         vertex.texCoord = *texCoord;
         lacksNormal = true;
         break;
@@ -260,16 +295,16 @@ bool GenerateFaceVertices(const std::string& line, const std::vector<Vector3>& p
       case CornerForm::kPositionNormal: {
         vertex.texCoord = Vector2{};
         const Vector3* normal = ElementAt(normals, parts[2]);
-        if (normal == nullptr) return false;
+        if (normal == nullptr || !IsFinite(*normal)) return false;
         vertex.normal = *normal;
         break;
       }
       case CornerForm::kAll: {
         const Vector2* texCoord = ElementAt(texCoords, parts[1]);
-        if (texCoord == nullptr) return false;
+        if (texCoord == nullptr || !IsFinite(*texCoord)) return false;
         vertex.texCoord = *texCoord;
         const Vector3* normal = ElementAt(normals, parts[2]);
-        if (normal == nullptr) return false;
+        if (normal == nullptr || !IsFinite(*normal)) return false;
         vertex.normal = *normal;
         break;
       }

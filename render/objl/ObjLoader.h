@@ -74,8 +74,16 @@ const T* ElementAt(const std::vector<T>& list, const std::string& indexText);
 // after the number ignored. No number raises std::invalid_argument ("invalid
 // stof argument" / "invalid stoi argument"), a value out of range
 // std::out_of_range ("stof argument out of range" / "stoi argument out of range").
+// ToFloat reads a double (strtod) and narrows it with NarrowToFloat, so only
+// what a double cannot hold (beyond about 1.8e308, or below its normal range)
+// is out of range; "1e39" gives an infinity, "nan" and "inf" convert too.
 float ToFloat(const std::string& text);
 int ToInt(const std::string& text);
+
+// A double as a float, rounded to nearest; beyond float's range as IEEE
+// rounds: FLT_MAX up to half an ulp above it, an infinity from there on.
+// NaN stays NaN with its sign.
+float NarrowToFloat(double value);
 
 // Barycentric test, bounds included; a degenerate triangle contains nothing.
 bool PointInTriangle(const Vector3& point, const Vector3& t1, const Vector3& t2,
@@ -84,7 +92,12 @@ bool PointInTriangle(const Vector3& point, const Vector3& t1, const Vector3& t2,
 // Triangle indices into the vertex list of one face (ear clipping, vertices
 // compared by position). Always ends: when a pass over the remaining corners
 // finds no ear, the triangles found so far are kept and the face stops there.
+// A face with a non-finite position (NaN or an infinity in any coordinate)
+// gives no indices at all, whatever its size.
 std::vector<std::uint32_t> TriangulateFace(const std::vector<Vertex>& face);
+
+bool IsFinite(const Vector3& v);
+bool IsFinite(const Vector2& v);
 
 template <typename T>
 const T* ElementAt(const std::vector<T>& list, const std::string& indexText) {
@@ -103,8 +116,11 @@ class MeshLoader {
   // Text the mesh format does not allow ("v"/"vn" with fewer than three
   // numbers, "vt" with fewer than two, a face of fewer than three corners, an
   // empty corner, a first corner of more than three parts, an index naming
-  // no element) ends the load at that line: false, with meshes, allVertices
-  // and allIndices emptied (materials read so far stay). Material names
+  // no element, a face corner whose position, texture coordinate or listed
+  // normal holds a non-finite number) ends the load at that line: false,
+  // with meshes, allVertices and allIndices emptied (materials read so far
+  // stay). Non-finite numbers themselves convert ("nan", "inf", and "1e39",
+  // which narrows to an infinity); only a face that reads one ends the load. Material names
   // beyond the meshes closed are skipped. Unconvertible numbers raise the
   // conversion errors of ToFloat/ToInt and are not caught here.
   bool LoadObjResource(std::uint16_t objId, std::uint16_t mtlId);

@@ -1,7 +1,9 @@
 // The OBJ/MTL loader over arbitrary text: the input is an OBJ text, then a
 // zero byte, then the MTL text that its "mtllib" lines read. Only the number
 // conversion errors may leave the loader; whatever it loads must index
-// inside its own vertex lists.
+// inside its own vertex lists, and no face may carry a non-finite position
+// or texture coordinate into them.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -34,6 +36,11 @@ void CheckResults(const objl::MeshLoader& loader, bool loaded) {
     for (std::uint32_t index : mesh.indices) Check(index < mesh.vertices.size());
   }
   for (std::uint32_t index : loader.allIndices) Check(index < loader.allVertices.size());
+  for (const objl::Vertex& vertex : loader.allVertices) {
+    Check(std::isfinite(vertex.position.x) && std::isfinite(vertex.position.y) &&
+          std::isfinite(vertex.position.z));
+    Check(std::isfinite(vertex.texCoord.x) && std::isfinite(vertex.texCoord.y));
+  }
   const bool empty =
       loader.meshes.empty() && loader.allVertices.empty() && loader.allIndices.empty();
   Check(loaded != empty);

@@ -8,10 +8,15 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <new>
+#include <ostream>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/Bitmap.h"
@@ -371,6 +376,77 @@ TEST_F(RenderGl, UnreadableBitmapGivesABlackTexture) {
   EXPECT_EQ(LevelZero(16), std::vector<float>(16 * 16 * 4, 0.0f));
 }
 
+// The bytes of picture row y, column x of a test picture: every texel
+// differs from its neighbours, byte 0 and 255 included.
+unsigned char PatternByte(int x, int y, int channel) {
+  return static_cast<unsigned char>((x * (channel + 1) + y * (7 - 2 * channel) + 85 * channel) & 255);
+}
+
+// A size x size DIB of that pattern, 24 or 32 bits, stored bottom row first
+// or (negative height) top row first, with its rows padded to 4 bytes.
+std::vector<unsigned char> PatternDib(int size, int bits, bool topDown) {
+  const std::size_t stride =
+      (static_cast<std::size_t>(size) * static_cast<std::size_t>(bits / 8) + 3) & ~std::size_t{3};
+  std::vector<unsigned char> dib(40 + stride * static_cast<std::size_t>(size), 0xEE);
+  const std::int32_t header[] = {40, size, topDown ? -size : size};
+  std::memcpy(dib.data(), header, sizeof header);
+  const std::uint16_t planesAndBits[] = {1, static_cast<std::uint16_t>(bits)};
+  std::memcpy(dib.data() + 12, planesAndBits, sizeof planesAndBits);
+  std::memset(dib.data() + 16, 0, 24);
+  for (int y = 0; y < size; ++y) {
+    const int stored = topDown ? size - 1 - y : y;
+    for (int x = 0; x < size; ++x) {
+      unsigned char* bgr = dib.data() + 40 + static_cast<std::size_t>(stored) * stride +
+                           static_cast<std::size_t>(x) * static_cast<std::size_t>(bits / 8);
+      bgr[0] = PatternByte(x, y, 2);  // blue
+      bgr[1] = PatternByte(x, y, 1);  // green
+      bgr[2] = PatternByte(x, y, 0);  // red
+    }
+  }
+  return dib;
+}
+
+TEST_F(RenderGl, TexturesOfAnySizeHoldEveryRowOfTheirBitmap) {
+  // Level 0 goes up in bands of 64 rows: sizes below one band, just past a
+  // band edge, and between edges, none a multiple of 64, in both depths and
+  // both row orders, and one of the clock's sizes.
+  const struct {
+    int size;
+    int bits;
+    bool topDown;
+  } cases[] = {{1, 24, false},   {3, 32, false},   {63, 24, true},  {65, 24, false},
+               {100, 32, false}, {127, 24, false}, {130, 32, true}, {200, 24, false},
+               {333, 32, false}, {1000, 24, true}, {256, 24, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("size " + std::to_string(c.size));
+    // The picture's bytes alone, so that a read past them is a read past
+    // the allocation.
+    const std::vector<unsigned char> dib = PatternDib(c.size, c.bits, c.topDown);
+    DibImage image;
+    ASSERT_TRUE(ParseDib(dib.data(), dib.size(), &image));
+    GLFWTexture::CreateFromImage(&image, c.size);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_EQ(TexParameter(GL_TEXTURE_IMMUTABLE_LEVELS), TextureLevelCount(c.size));
+
+    const std::vector<float> seen = LevelZero(c.size);
+    int wrong = 0;
+    for (int y = 0; y < c.size; ++y) {
+      for (int x = 0; x < c.size; ++x) {
+        const float* texel = &seen[(static_cast<std::size_t>(y) * c.size + x) * 4];
+        for (int channel = 0; channel < 3; ++channel) {
+          const float expected = static_cast<float>(PatternByte(x, y, channel) / 255.0);
+          if (texel[channel] != expected && wrong++ < 5) {
+            ADD_FAILURE() << "texel (" << x << ", " << y << ") channel " << channel << ": "
+                          << texel[channel] << ", not " << expected;
+          }
+        }
+        if (texel[3] != 1.0f && wrong++ < 5) ADD_FAILURE() << "alpha at " << x << ", " << y;
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Programs and the registry
 
@@ -507,19 +583,135 @@ TEST_F(RenderGl, ProgramThatDoesNotLinkIsReportedAndKept) {
         }
         return boxes == count;
       }),
-      ::testing::EndsWith(std::string("[Debug] ") + last + "\n"));
+      ::testing::HasSubstr(std::string("[Debug] ") + last + "\n"));
+}
+
+// The shader calls of a program's construction, written to standard error
+// as they reach OpenGL (the real functions run underneath), so that a death
+// test's child reports what it did before it ended.
+PFNGLCREATESHADERPROC realCreateShader = nullptr;
+PFNGLSHADERSOURCEPROC realShaderSource = nullptr;
+PFNGLCOMPILESHADERPROC realCompileShader = nullptr;
+PFNGLDELETESHADERPROC realDeleteShader = nullptr;
+
+void LogShaderCall(const std::string& call) { std::fprintf(stderr, "shader call: %s\n", call.c_str()); }
+
+GLuint APIENTRY LoggedCreateShader(GLenum kind) {
+  const GLuint shader = realCreateShader(kind);
+  LogShaderCall(std::string("create ") +
+                (kind == GL_VERTEX_SHADER ? "vertex" : kind == GL_FRAGMENT_SHADER ? "fragment" : "other") +
+                " " + std::to_string(shader));
+  return shader;
+}
+void APIENTRY LoggedShaderSource(GLuint shader, GLsizei count, const GLchar* const* text,
+                                 const GLint* lengths) {
+  LogShaderCall("source " + std::to_string(shader));
+  realShaderSource(shader, count, text, lengths);
+}
+void APIENTRY LoggedCompileShader(GLuint shader) {
+  LogShaderCall("compile " + std::to_string(shader));
+  realCompileShader(shader);
+}
+void APIENTRY LoggedDeleteShader(GLuint shader) {
+  LogShaderCall("delete " + std::to_string(shader));
+  realDeleteShader(shader);
+}
+
+GLFWProgram* BuildLoggingShaderCalls(int vertexTextId, int fragmentTextId) {
+  realCreateShader = gl::glCreateShader;
+  realShaderSource = gl::glShaderSource;
+  realCompileShader = gl::glCompileShader;
+  realDeleteShader = gl::glDeleteShader;
+  gl::glCreateShader = LoggedCreateShader;
+  gl::glShaderSource = LoggedShaderSource;
+  gl::glCompileShader = LoggedCompileShader;
+  gl::glDeleteShader = LoggedDeleteShader;
+  return new GLFWProgram(vertexTextId, fragmentTextId);
+}
+
+class ShaderCallsMatcher : public ::testing::MatcherInterface<const std::string&> {
+ public:
+  explicit ShaderCallsMatcher(std::vector<std::string> expected) : expected_(std::move(expected)) {}
+
+  bool MatchAndExplain(const std::string& text,
+                       ::testing::MatchResultListener* listener) const override {
+    const std::vector<std::string> seen = Calls(text);
+    *listener << "shader calls:";
+    for (const std::string& call : seen) *listener << " [" << call << "]";
+    return seen == expected_;
+  }
+  void DescribeTo(std::ostream* os) const override {
+    *os << "logs the shader calls";
+    for (const std::string& call : expected_) *os << " [" << call << "]";
+  }
+
+ private:
+  static std::vector<std::string> Calls(const std::string& text) {
+    const std::string mark = "shader call: ";
+    const std::string box = "[Debug] ";
+    std::map<std::string, std::string> stages;  // shader name -> stage
+    std::vector<std::string> seen;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+      const std::size_t boxAt = line.find(box);
+      if (boxAt != std::string::npos) {
+        const std::string said = line.substr(boxAt + box.size());
+        const bool verdict = said.size() > 17 && said.substr(said.size() - 17) == "compilation error";
+        seen.push_back(verdict ? "box " + said : "box");
+        continue;
+      }
+      const std::size_t at = line.find(mark);
+      if (at == std::string::npos) continue;
+      const std::string call = line.substr(at + mark.size());
+      const std::size_t space = call.find(' ');
+      const std::string verb = call.substr(0, space);
+      std::string object = call.substr(space + 1);
+      if (verb == "create") {
+        const std::size_t split = object.find(' ');
+        stages[object.substr(split + 1)] = object.substr(0, split);
+        object = object.substr(0, split);
+      } else {
+        object = stages.count(object) != 0 ? stages[object] : "shader " + object;
+      }
+      seen.push_back(verb + " " + object);
+    }
+    return seen;
+  }
+
+  std::vector<std::string> expected_;
+};
+
+// The logged shader calls and message boxes of a child's standard error, in
+// order, with the shader names replaced by the stage they were made for:
+// "create vertex", "compile vertex", "box" (an info log), "box Vertex
+// shader compilation error", ...
+::testing::Matcher<const std::string&> ShaderCallsAre(std::vector<std::string> expected) {
+  return ::testing::MakeMatcher(new ShaderCallsMatcher(std::move(expected)));
 }
 
 TEST_F(RenderGl, BrokenVertexStageEndsTheProcessBeforeTheFragmentStage) {
-  // The OBJ text is no GLSL. Two boxes: the compiler's log, then the verdict.
-  EXPECT_EXIT(new GLFWProgram(kPlaneObjText, kBackgroundFragmentShader),
+  // The OBJ text is no GLSL. Two boxes, the compiler's log and then the
+  // verdict, the vertex shader deleted, and no fragment shader ever made,
+  // given its text or compiled.
+  const std::vector<std::string> calls{"create vertex", "source vertex", "compile vertex", "box",
+                                       "box Vertex shader compilation error", "delete vertex"};
+  EXPECT_EXIT(BuildLoggingShaderCalls(kPlaneObjText, kBackgroundFragmentShader),
               ::testing::ExitedWithCode(0),
-              DebugBoxes(2, "Vertex shader compilation error"));
+              ::testing::AllOf(DebugBoxes(2, "Vertex shader compilation error"),
+                               ShaderCallsAre(calls)));
 }
 
 TEST_F(RenderGl, BrokenFragmentStageEndsTheProcess) {
-  EXPECT_EXIT(new GLFWProgram(kBackgroundVertexShader, kPlaneMtlText), ::testing::ExitedWithCode(0),
-              DebugBoxes(2, "Fragment shader compilation error"));
+  // The vertex stage compiled first; only the fragment shader is deleted.
+  const std::vector<std::string> calls{"create vertex",   "source vertex",   "compile vertex",
+                                       "create fragment", "source fragment", "compile fragment",
+                                       "box", "box Fragment shader compilation error",
+                                       "delete fragment"};
+  EXPECT_EXIT(BuildLoggingShaderCalls(kBackgroundVertexShader, kPlaneMtlText),
+              ::testing::ExitedWithCode(0),
+              ::testing::AllOf(DebugBoxes(2, "Fragment shader compilation error"),
+                               ShaderCallsAre(calls)));
 }
 
 // ---------------------------------------------------------------------------
@@ -863,6 +1055,141 @@ TEST_F(DrawableGl, UploadsComeInTheFixedOrder) {
         << expected[i].name;
     EXPECT_EQ(uploads[i].value, expected[i].value) << expected[i].name;
   }
+}
+
+// Attribute calls of a draw, with the vertex array object bound at each.
+struct AttributeCall {
+  char kind;  // 'e' glEnableVertexAttribArray, 'p' glVertexAttribPointer
+  GLuint index;
+  GLint components;
+  GLsizei stride;
+  std::uintptr_t offset;
+  GLint vertexArray;
+};
+AttributeCall attributeCalls[16];
+int attributeCallCount = 0;
+PFNGLENABLEVERTEXATTRIBARRAYPROC realEnableAttribute = nullptr;
+PFNGLVERTEXATTRIBPOINTERPROC realAttributePointer = nullptr;
+
+GLint BoundVertexArray() {
+  GLint bound = -1;
+  glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &bound);
+  return bound;
+}
+void APIENTRY RecordEnable(GLuint index) {
+  if (attributeCallCount < 16) attributeCalls[attributeCallCount++] = {'e', index, 0, 0, 0, BoundVertexArray()};
+  realEnableAttribute(index);
+}
+void APIENTRY RecordPointer(GLuint index, GLint components, GLenum type, GLboolean normalised,
+                            GLsizei stride, const void* offset) {
+  if (attributeCallCount < 16) {
+    attributeCalls[attributeCallCount++] = {'p', index, components, stride,
+                                            reinterpret_cast<std::uintptr_t>(offset), BoundVertexArray()};
+  }
+  realAttributePointer(index, components, type, normalised, stride, offset);
+}
+
+TEST_F(DrawableGl, AttributesAreEnabledInKeyOrderOnTheDefaultVertexArray) {
+  // A program that reads all three attributes, at locations bound so that
+  // key order ("position", "position_normal", "position_tex"), the order
+  // the drawable adds them in (position, tex, normal) and location order
+  // all differ.
+  RegisterGlsl(registry, "AllAttributes",
+               "#version 130\n"
+               "in vec4 position;\n"
+               "in vec2 position_tex;\n"
+               "in vec3 position_normal;\n"
+               "out vec3 colour;\n"
+               "uniform mat4 model_projection;\n"
+               "void main() {\n"
+               "  colour = vec3(position_tex, 0.0) + position_normal;\n"
+               "  gl_Position = model_projection * position;\n"
+               "}\n",
+               "#version 130\n"
+               "in vec3 colour;\n"
+               "out vec4 fragment;\n"
+               "void main() { fragment = vec4(colour, 1.0); }\n");
+  GLFWProgram* all = registry.GetProgram("AllAttributes");
+  glBindAttribLocation(all->programId, 2, "position");
+  glBindAttribLocation(all->programId, 0, "position_normal");
+  glBindAttribLocation(all->programId, 1, "position_tex");
+  glLinkProgram(all->programId);
+  GLint linked = 0;
+  glGetProgramiv(all->programId, GL_LINK_STATUS, &linked);
+  ASSERT_EQ(linked, 1);
+
+  auto* drawable = new GLFWDrawableSky(&frame, &camera, &registry, "AllAttributes", kPlaneObjText,
+                                       kPlaneMtlText, 1.0f);
+  drawable->Init();
+  FloatTarget target(200, 100);
+  // Whatever another draw left behind: every attribute off.
+  for (GLuint index = 0; index < 3; ++index) glDisableVertexAttribArray(index);
+
+  realEnableAttribute = gl::glEnableVertexAttribArray;
+  realAttributePointer = gl::glVertexAttribPointer;
+  gl::glEnableVertexAttribArray = RecordEnable;
+  gl::glVertexAttribPointer = RecordPointer;
+  attributeCallCount = 0;
+  drawable->Draw();
+  gl::glEnableVertexAttribArray = realEnableAttribute;
+  gl::glVertexAttribPointer = realAttributePointer;
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+  // Each attribute enabled, then pointed at its block of the 96-byte record.
+  const AttributeCall expected[] = {
+      {'e', 2, 0, 0, 0, 0}, {'p', 2, 3, 96, 0, 0},   // position
+      {'e', 0, 0, 0, 0, 0}, {'p', 0, 3, 96, 20, 0},  // position_normal
+      {'e', 1, 0, 0, 0, 0}, {'p', 1, 2, 96, 12, 0},  // position_tex
+  };
+  ASSERT_EQ(attributeCallCount, 6);
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(attributeCalls[i].kind, expected[i].kind);
+    EXPECT_EQ(attributeCalls[i].index, expected[i].index);
+    EXPECT_EQ(attributeCalls[i].components, expected[i].components);
+    EXPECT_EQ(attributeCalls[i].stride, expected[i].stride);
+    EXPECT_EQ(attributeCalls[i].offset, expected[i].offset);
+    EXPECT_EQ(attributeCalls[i].vertexArray, 0) << "a vertex array object was bound";
+  }
+
+  // The context's own state after the draw: no vertex array object, and the
+  // default one holds the three enabled attributes on the drawable's buffer.
+  EXPECT_EQ(BoundVertexArray(), 0);
+  const struct {
+    GLuint index;
+    GLint components;
+    std::uintptr_t offset;
+  } state[] = {{2, 3, 0}, {0, 3, 20}, {1, 2, 12}};
+  for (const auto& attribute : state) {
+    SCOPED_TRACE(attribute.index);
+    GLint enabled = 0, components = 0, stride = 0, buffer = 0;
+    void* pointer = nullptr;
+    glGetVertexAttribiv(attribute.index, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
+    glGetVertexAttribiv(attribute.index, GL_VERTEX_ATTRIB_ARRAY_SIZE, &components);
+    glGetVertexAttribiv(attribute.index, GL_VERTEX_ATTRIB_ARRAY_STRIDE, &stride);
+    glGetVertexAttribiv(attribute.index, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &buffer);
+    glGetVertexAttribPointerv(attribute.index, GL_VERTEX_ATTRIB_ARRAY_POINTER, &pointer);
+    EXPECT_EQ(enabled, GL_TRUE);
+    EXPECT_EQ(components, attribute.components);
+    EXPECT_EQ(stride, 96);
+    EXPECT_EQ(static_cast<GLuint>(buffer), drawable->buffer->arrayBuffer);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(pointer), attribute.offset);
+  }
+
+  // The probe program does not read "position_normal": its location is -1
+  // and it is passed over, so a draw with it enables two attributes.
+  GLFWDrawableSky* probe = MakeDrawable();
+  gl::glEnableVertexAttribArray = RecordEnable;
+  gl::glVertexAttribPointer = RecordPointer;
+  attributeCallCount = 0;
+  probe->Draw();
+  gl::glEnableVertexAttribArray = realEnableAttribute;
+  gl::glVertexAttribPointer = realAttributePointer;
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  ASSERT_EQ(attributeCallCount, 4);
+  EXPECT_EQ(attributeCalls[0].index, static_cast<GLuint>(program->GetAttribLocation("position")));
+  EXPECT_EQ(attributeCalls[2].index, static_cast<GLuint>(program->GetAttribLocation("position_tex")));
+  EXPECT_EQ(attributeCalls[3].offset, 12u);
 }
 
 TEST_F(DrawableGl, DrawDoesNotAllocateOnceWarm) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -116,7 +119,7 @@ TEST(ObjlTextHelpers, NumberConversionsUseTheStandardMessages) {
       EXPECT_EQ(std::string(error.what()), c.message);
     }
   }
-  const Case outOfRange[] = {{"1e99", true, "stof argument out of range"},
+  const Case outOfRange[] = {{"1e400", true, "stof argument out of range"},
                              {"3000000000", false, "stoi argument out of range"}};
   for (const Case& c : outOfRange) {
     try {
@@ -355,12 +358,210 @@ TEST(ObjlNumbers, ConversionErrorsReachTheCaller) {
                                                 "invalid stof argument");
   ExpectThrowWithMessage<std::invalid_argument>(loader, "v 0 0 0\nf 1 x 1\n", "",
                                                 "invalid stoi argument");
-  ExpectThrowWithMessage<std::out_of_range>(loader, "vn 0 1e60 0\n", "",
+  ExpectThrowWithMessage<std::out_of_range>(loader, "vn 0 1e400 0\n", "",
                                             "stof argument out of range");
   ExpectThrowWithMessage<std::invalid_argument>(loader, "mtllib a\n", "illum high\n",
                                                 "invalid stoi argument");
   ExpectThrowWithMessage<std::invalid_argument>(loader, "mtllib a\n", "Ns\n",
                                                 "invalid stof argument");
+}
+
+// A float exactly, sign and all, in hexadecimal.
+std::string Hex(float value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%a", static_cast<double>(value));
+  return text;
+}
+
+// What ToFloat makes of a text: the float in hexadecimal, or the error.
+std::string Converted(const std::string& text) {
+  try {
+    return Hex(ToFloat(text));
+  } catch (const std::out_of_range& error) {
+    return std::string("out_of_range: ") + error.what();
+  } catch (const std::invalid_argument& error) {
+    return std::string("invalid_argument: ") + error.what();
+  }
+}
+
+TEST(ObjlNumbers, ADoubleNarrowedToFloat) {
+  // Double rounding: this decimal lies just above the midpoint between 1 and
+  // the next float, within half a double's ulp of it. The double is that
+  // midpoint, which then narrows to the even neighbour, 1; strtof, rounding
+  // once, goes up.
+  const std::string nearMidpoint = "1.0000000596046448";
+  EXPECT_EQ(Converted(nearMidpoint), Hex(1.0f));
+  EXPECT_EQ(Hex(std::strtof(nearMidpoint.c_str(), nullptr)), Hex(std::nextafter(1.0f, 2.0f)));
+
+  const float largest = std::numeric_limits<float>::max();
+  const float infinity = std::numeric_limits<float>::infinity();
+  const struct {
+    const char* text;
+    float value;
+  } converts[] = {
+      // Beyond float's range but a double: an infinity, no error.
+      {"1e39", infinity},
+      {"-1e39", -infinity},
+      {"1e308", infinity},
+      // The largest float, and the decimals on either side of the halfway
+      // point to the next power of two, 2^128 - 2^103: below it a value
+      // rounds back to the largest float, from it on it is an infinity.
+      {"3.40282346638528859811704183484516925440e38", largest},
+      {"3.4028235677973362e38", largest},
+      {"-3.4028235677973362e38", -largest},
+      {"3.4028235677973366e38", infinity},  // strtof: the largest float
+      // Below float's normal range: its subnormals, then zero.
+      {"1e-45", 0x1p-149f},  // strtof: out of range
+      {"1.1754942e-38", 0x1.fffffcp-127f},
+      {"1e-46", 0.0f},
+      {"-1e-300", -0.0f},
+      {"-0", -0.0f},
+      {"inf", infinity},
+      {"-Infinity", -infinity},
+      {"0x1p-149", 0x1p-149f},
+  };
+  for (const auto& c : converts) EXPECT_EQ(Converted(c.text), Hex(c.value)) << c.text;
+  EXPECT_EQ(Converted("nan"), Hex(std::numeric_limits<float>::quiet_NaN()));
+  EXPECT_EQ(Converted("-nan"), Hex(-std::numeric_limits<float>::quiet_NaN()));
+
+  // Only what a double cannot hold is out of range: overflow, and values
+  // below the double's normal range.
+  for (const char* text : {"1e309", "-1.8e308", "1e-320", "-4e-324"}) {
+    EXPECT_EQ(Converted(text), "out_of_range: stof argument out of range") << text;
+  }
+
+  // NarrowToFloat itself at the edges, from exact doubles.
+  const double halfway = 0x1.ffffffp127;
+  EXPECT_EQ(Hex(NarrowToFloat(std::nextafter(halfway, 0.0))), Hex(largest));
+  EXPECT_EQ(Hex(NarrowToFloat(-std::nextafter(halfway, 0.0))), Hex(-largest));
+  EXPECT_EQ(Hex(NarrowToFloat(halfway)), Hex(infinity));
+  EXPECT_EQ(Hex(NarrowToFloat(-halfway)), Hex(-infinity));
+  EXPECT_EQ(Hex(NarrowToFloat(std::numeric_limits<double>::max())), Hex(infinity));
+  EXPECT_EQ(Hex(NarrowToFloat(-std::numeric_limits<double>::infinity())), Hex(-infinity));
+  EXPECT_EQ(Hex(NarrowToFloat(static_cast<double>(largest))), Hex(largest));
+  EXPECT_EQ(Hex(NarrowToFloat(0.1)), Hex(0.1f));
+}
+
+// Every spelling of a non-finite number the conversion takes, and finite
+// texts beyond float's range, which narrow to an infinity.
+const char* const kNonFinite[] = {"nan", "-nan", "NaN", "nan(12)", "inf", "-inf",
+                                  "Infinity", "-INF", "1e39", "-1e39"};
+
+TEST(ObjlNonFinite, TheFaceThatTakesANonFiniteNumberEndsTheLoad) {
+  // The first text that read past the ear-clipping list: a NaN corner is
+  // never found again by comparison and passes every ear test.
+  {
+    MeshLoader loader;
+    EXPECT_FALSE(Load(loader, "v nan 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 2 0\nf 1 2 3 4 5\n"));
+    EXPECT_TRUE(loader.meshes.empty());
+  }
+
+  // One non-finite number in one list (a position, texture coordinate or
+  // normal, in any of its coordinates), faces of 3 to 12 corners in every
+  // index form, counted from the start or back from the end. A face that
+  // takes the number ends the load as any input beyond the format does; a
+  // face whose form never reads that list loads as usual.
+  enum List { kPosition, kTexCoord, kNormal };
+  const struct {
+    List list;
+    int coordinates;
+  } lists[] = {{kPosition, 3}, {kTexCoord, 2}, {kNormal, 3}};
+  const struct {
+    const char* pattern;  // P, T, N: the corner's indices
+    bool texCoord, normal;
+  } forms[] = {{"P", false, false}, {"P/T", true, false}, {"P//N", false, true},
+               {"P/T/N", true, true}};
+  int failedLoads = 0;
+  int loads = 0;
+  for (const char* number : kNonFinite) {
+    for (const auto& bad : lists) {
+      for (int coordinate = 0; coordinate < bad.coordinates; ++coordinate) {
+        for (int corners : {3, 4, 5, 6, 8, 12}) {
+          // A convex polygon; the bad number goes into the first element
+          // of its list.
+          std::string obj = "mtllib m\n";
+          for (int k = 0; k < corners; ++k) {
+            const float angle = 6.2831853f * static_cast<float>(k) / static_cast<float>(corners);
+            std::string xyz[3] = {std::to_string(std::cos(angle)), std::to_string(std::sin(angle)),
+                                  "0"};
+            if (bad.list == kPosition && k == 0) xyz[coordinate] = number;
+            obj += "v " + xyz[0] + " " + xyz[1] + " " + xyz[2] + "\n";
+          }
+          std::string uv[2] = {"0.5", "0.25"};
+          if (bad.list == kTexCoord) uv[coordinate] = number;
+          obj += "vt " + uv[0] + " " + uv[1] + "\nvt 1 1\n";
+          std::string n[3] = {"0", "0", "1"};
+          if (bad.list == kNormal) n[coordinate] = number;
+          obj += "vn " + n[0] + " " + n[1] + " " + n[2] + "\nvn 0 1 0\n";
+
+          for (const auto& form : forms) {
+            for (bool fromTheEnd : {false, true}) {
+              std::string face = "f";
+              for (int k = 0; k < corners; ++k) {
+                // Corner k takes position k + 1, texture coordinate and
+                // normal 1 (-2 from the end: two of each were read).
+                const std::string p = std::to_string(fromTheEnd ? k - corners : k + 1);
+                const std::string tn = fromTheEnd ? "-2" : "1";
+                std::string corner = form.pattern;
+                corner.replace(corner.find('P'), 1, p);
+                if (form.texCoord) corner.replace(corner.find('T'), 1, tn);
+                if (form.normal) corner.replace(corner.find('N'), 1, tn);
+                face += " " + corner;
+              }
+              const bool takesIt = bad.list == kPosition || (bad.list == kTexCoord && form.texCoord) ||
+                                   (bad.list == kNormal && form.normal);
+              const std::string text = obj + "g first\nf 1 2 3\ng second\n" + face + "\n";
+              MeshLoader loader;
+              const bool loaded = Load(loader, text, "newmtl m\n");
+              ++loads;
+              if (takesIt) {
+                ++failedLoads;
+                EXPECT_FALSE(loaded) << text;
+                // Faces loaded before it are dropped with it; materials stay.
+                EXPECT_TRUE(loader.meshes.empty() && loader.allVertices.empty() &&
+                            loader.allIndices.empty())
+                    << text;
+                EXPECT_EQ(loader.materials.size(), 1u) << text;
+              } else {
+                ASSERT_TRUE(loaded) << text;
+                ASSERT_EQ(loader.meshes.size(), 2u) << text;
+                EXPECT_EQ(loader.meshes[1].indices.size(), 3u * (corners - 2)) << text;
+              }
+            }
+          }
+        }
+      }
+    }
+  }
+  // Per number, corner count and counting direction: 8 coordinates in 4
+  // forms, of which 12 + 4 + 6 take the bad number.
+  EXPECT_EQ(loads, 10 * 6 * 2 * 8 * 4);
+  EXPECT_EQ(failedLoads, 10 * 6 * 2 * (3 * 4 + 2 * 2 + 3 * 2));
+}
+
+TEST(ObjlNonFinite, AFaceWithANonFinitePositionGivesNoTriangles) {
+  // Called directly, the triangulation refuses such a face whatever its
+  // size and wherever the number stands.
+  const float values[] = {std::numeric_limits<float>::quiet_NaN(),
+                          -std::numeric_limits<float>::quiet_NaN(),
+                          std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity()};
+  for (float value : values) {
+    for (std::size_t n = 3; n <= 12; ++n) {
+      for (std::size_t at = 0; at < n; ++at) {
+        for (int coordinate = 0; coordinate < 3; ++coordinate) {
+          std::vector<Vector3> positions;
+          for (std::size_t k = 0; k < n; ++k) {
+            const float angle = 6.2831853f * static_cast<float>(k) / static_cast<float>(n);
+            positions.push_back({std::cos(angle), std::sin(angle), 0});
+          }
+          (&positions[at].x)[coordinate] = value;
+          EXPECT_TRUE(TriangulateFace(Face(positions)).empty())
+              << value << " at corner " << at << " of " << n << ", coordinate " << coordinate;
+        }
+      }
+    }
+  }
 }
 
 TEST(ObjlGroups, AWordBeginningWithGNamesTheFirstMeshUnnamed) {
