@@ -1,7 +1,8 @@
 """Reads the clock face off a picture of the screen: where the tiles stand
-(1000 world units = the picture's height, origin in its centre), whether
-each tile column holds glyph ink, and whether the corners are black, as the
-vignette leaves them.
+(1000 world units = the picture's height, origin in its centre), the colour
+family of the glyph in each half of a tile (each digit has its own colour),
+whether each tile column holds glyph ink, and whether the corners are black,
+as the vignette leaves them.
 
     python3 tests/e2e/clockface.py build/screenshot.png
 
@@ -13,12 +14,21 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xshot  # noqa: E402
 
-# x of each shown digit tile (slots 4..9) and the meridiem tiles (10, 11).
+# x of each shown digit tile (slots 4..9) and the meridiem tiles (10, 11),
+# in world units (1000 = the screen height, the origin at the centre).
 COLUMNS_24 = [-546, -354, -92, 100, 360, 552]
 COLUMNS_12 = [-711, -519, -257, -65, 195, 387, 623, 759]
-DIGIT_HINGE = 7.2
-DIGIT_HALF_WIDTH = 97.2
-DIGIT_HALF_HEIGHT = 155.6
+COLUMNS = dict(zip(range(4, 10), COLUMNS_24))
+# A digit tile's hinge, and a half's width and height.
+HINGE = 7.2
+HALF_WIDTH = 97.2
+HALF_HEIGHT = 155.6
+
+# The glyphs' colour families as hue ranges in degrees, and each digit's.
+HUES = {"red": (345, 15), "orange": (15, 38), "yellow": (38, 65), "light green": (80, 122),
+        "green": (122, 165), "light blue": (195, 214), "blue": (214, 250), "pink": (310, 345)}
+DIGIT_HUE = ["green", "blue", "red", "yellow", "orange", "pink", "orange", "blue", "light blue",
+             "light green"]
 
 
 def screen(pic, wx, wy):
@@ -33,11 +43,57 @@ def is_ink(rgb):
     return hi > 76 and (hi - lo) > 0.45 * hi
 
 
-def ink_in_column(pic, x, half_width=0.7 * DIGIT_HALF_WIDTH, step=2):
+def hue_family(r, g, b):
+    """The colour family of a pixel of glyph ink, or None for paper, metal,
+    the hinge line and the dark edges (nearly grey, or dark)."""
+    if not is_ink((r, g, b)):
+        return None
+    mx, mn = max(r, g, b), min(r, g, b)
+    d = mx - mn
+    if mx == r:
+        h = 60 * (g - b) / d
+    elif mx == g:
+        h = 60 * (2 + (b - r) / d)
+    else:
+        h = 60 * (4 + (r - g) / d)
+    h %= 360
+    for name, (lo, hi) in HUES.items():
+        if (lo <= h < hi) if lo <= hi else (h >= lo or h < hi):
+            return name
+    return None
+
+
+def read_half(shot, slot, lower):
+    """The colour family that most of the ink in one half of a tile has, or
+    None when there is hardly any ink."""
+    if lower:
+        top, bottom = HINGE - 3, HINGE - 0.95 * HALF_HEIGHT
+    else:
+        top, bottom = HINGE + 0.95 * HALF_HEIGHT, HINGE + 3
+    x0, y0 = screen(shot, COLUMNS[slot] - 0.8 * HALF_WIDTH, top)
+    x1, y1 = screen(shot, COLUMNS[slot] + 0.8 * HALF_WIDTH, bottom)
+    counts = {}
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1):
+            family = hue_family(*shot.pixel(x, y))
+            if family:
+                counts[family] = counts.get(family, 0) + 1
+    if not counts:
+        return None
+    family, n = max(counts.items(), key=lambda kv: kv[1])
+    return family if n >= 40 else None
+
+
+def read_face(shot, slots=range(4, 10)):
+    """The colour family of each slot, upper and lower half; (upper, lower)."""
+    return {slot: (read_half(shot, slot, False), read_half(shot, slot, True)) for slot in slots}
+
+
+def ink_in_column(pic, x, half_width=0.7 * HALF_WIDTH, step=2):
     """The share of ink pixels in a band at world x, as high as the middle
     of a digit tile."""
-    x0, y0 = screen(pic, x - half_width, DIGIT_HINGE + 0.8 * DIGIT_HALF_HEIGHT)
-    x1, y1 = screen(pic, x + half_width, DIGIT_HINGE - 0.8 * DIGIT_HALF_HEIGHT)
+    x0, y0 = screen(pic, x - half_width, HINGE + 0.8 * HALF_HEIGHT)
+    x1, y1 = screen(pic, x + half_width, HINGE - 0.8 * HALF_HEIGHT)
     x0, x1 = max(x0, 0), min(x1, pic.width - 1)
     y0, y1 = max(y0, 0), min(y1, pic.height - 1)
     total = ink = 0

@@ -20,6 +20,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
 import xshot  # noqa: E402
+from clockface import DIGIT_HUE, read_face, read_half  # noqa: E402
 
 SCREEN = "480x270x24"
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -34,70 +35,6 @@ FOLLOW_TIMEOUT = 8
 # The picture on the screen was drawn at most this long before a screenshot
 # began: a frame at this size, with room for a machine under load.
 PICTURE_AGE = 0.3
-
-# Layout of the 24-hour face in world units (1000 = the screen height, the
-# origin at the centre): the tile columns of slots 4 .. 9, the hinge, and a
-# half's width and height.
-COLUMNS = {4: -546, 5: -354, 6: -92, 7: 100, 8: 360, 9: 552}
-HINGE = 7.2
-HALF_WIDTH = 97.2
-HALF_HEIGHT = 155.6
-
-# The glyphs' colour families as hue ranges in degrees, and each digit's.
-HUES = {"red": (345, 15), "orange": (15, 38), "yellow": (38, 65), "light green": (80, 122),
-        "green": (122, 165), "light blue": (195, 214), "blue": (214, 250), "pink": (310, 345)}
-DIGIT_HUE = ["green", "blue", "red", "yellow", "orange", "pink", "orange", "blue", "light blue",
-             "light green"]
-
-
-def hue_family(r, g, b):
-    """The colour family of a pixel of glyph ink, or None for paper, metal,
-    the hinge line and the dark edges (nearly grey, or dark)."""
-    mx, mn = max(r, g, b), min(r, g, b)
-    if mx < 77 or (mx - mn) / mx <= 0.45:
-        return None
-    d = mx - mn
-    if mx == r:
-        h = 60 * (g - b) / d
-    elif mx == g:
-        h = 60 * (2 + (b - r) / d)
-    else:
-        h = 60 * (4 + (r - g) / d)
-    h %= 360
-    for name, (lo, hi) in HUES.items():
-        if (lo <= h < hi) if lo <= hi else (h >= lo or h < hi):
-            return name
-    return None
-
-
-def read_half(shot, slot, lower):
-    """The colour family that most of the ink in one half of a tile has, or
-    None when there is hardly any ink."""
-    scale = shot.height / 1000.0
-    x0 = int(shot.width / 2 + (COLUMNS[slot] - 0.8 * HALF_WIDTH) * scale)
-    x1 = int(shot.width / 2 + (COLUMNS[slot] + 0.8 * HALF_WIDTH) * scale)
-    if lower:
-        y_top, y_bottom = HINGE - 3, HINGE - 0.95 * HALF_HEIGHT
-    else:
-        y_top, y_bottom = HINGE + 0.95 * HALF_HEIGHT, HINGE + 3
-    y0 = int(shot.height / 2 - y_top * scale)
-    y1 = int(shot.height / 2 - y_bottom * scale)
-    counts = {}
-    for y in range(y0, y1 + 1):
-        for x in range(x0, x1 + 1):
-            family = hue_family(*shot.pixel(x, y))
-            if family:
-                counts[family] = counts.get(family, 0) + 1
-    if not counts:
-        return None
-    family, n = max(counts.items(), key=lambda kv: kv[1])
-    return family if n >= 40 else None
-
-
-def read_face(shot, slots=range(4, 10)):
-    """The colour family of each slot, upper and lower half; (upper, lower)."""
-    return {slot: (read_half(shot, slot, False), read_half(shot, slot, True)) for slot in slots}
-
 
 def digits_of(wall):
     """hh mm ss of a UTC wall time, as the six digits of slots 4 .. 9."""
