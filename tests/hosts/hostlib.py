@@ -149,10 +149,13 @@ def clock_problems(shot, x0, y0, width, height):
         return x0 + width / 2.0 + X * scale, y0 + height / 2.0 - Y * scale
 
     problems = []
-    paper_top = HINGE + 0.95 * HALF_HEIGHT - 4
+    # Paper between the glyph and the top edge of the tile, averaged over
+    # about 10 world units whatever the window's size.
+    paper_top = HINGE + HALF_HEIGHT - 18
+    radius = max(0, min(2, int(5 * scale)))
     lightness = []
     for X in COLUMNS:
-        rgb = shot.mean(*at(X, paper_top))
+        rgb = shot.mean(*at(X, paper_top), radius)
         s, v = saturation_value(rgb)
         lightness.append(sum(rgb) / 3)
         if v < 0.7 or s > 0.2:
@@ -167,7 +170,7 @@ def clock_problems(shot, x0, y0, width, height):
             problems.append("no glyph ink in column %d" % X)
     paper = min(lightness)
     for X in GAPS:
-        rgb = shot.mean(*at(X, 0))
+        rgb = shot.mean(*at(X, 0), radius)
         if sum(rgb) / 3 > 0.75 * paper:
             problems.append("no metal between the groups at %d: %s" % (X, rgb))
     return problems
