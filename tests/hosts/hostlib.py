@@ -21,7 +21,9 @@ sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import xshot  # noqa: E402
 
 BUILD = os.path.abspath(os.environ.get("MORVANE_BUILD_DIR", "build"))
-MORVANE = os.path.join(BUILD, "morvane")
+# The program under test: the build tree's, or an installed one.
+MORVANE = os.environ.get("MORVANE_PROGRAM") or os.path.join(BUILD, "morvane")
+INSTALLED = bool(os.environ.get("MORVANE_PROGRAM"))
 # Bounds on waiting: llvmpipe takes a second or two for the first frame,
 # more under the sanitizers and with two copies sharing two cores. None of
 # them is a measure of speed.
@@ -264,8 +266,10 @@ class User:
         self.home = tempfile.mkdtemp(prefix="morvane-home-")
         self.bin = os.path.join(self.home, "bin")
         os.mkdir(self.bin)
-        # The program as the hosts find it: on PATH, by its name.
-        os.symlink(MORVANE, os.path.join(self.bin, "morvane"))
+        # The program as the hosts find it: on PATH, by its name (an
+        # installed one is where the hosts look by themselves).
+        if not INSTALLED:
+            os.symlink(MORVANE, os.path.join(self.bin, "morvane"))
         self.root = os.geteuid() == 0
         if self.root:
             nobody = pwd.getpwnam("nobody")
