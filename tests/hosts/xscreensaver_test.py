@@ -114,18 +114,25 @@ class XScreenSaverTest(unittest.TestCase):
 
     def test_a_bad_window_starts_no_relaunch_loop(self):
         x = self.server("640x360x24")
-        self.daemon = hostlib.Daemon(self.user, x.display, hostlib.README_XSCREENSAVER_LINES.replace(
-            "morvane --root", "morvane --window-id 0xdeadbeef"))
-        self.daemon.activate()
-        self.assertTrue(wait_for(lambda: self.daemon.launches(), 30, 0.2), self.daemon.text())
-        time.sleep(10)
-        self.assertEqual(len(self.daemon.launches()), 1, self.daemon.text()[-3000:])
-        self.assertEqual(len(hostlib.morvane_pids()), 1, "the hack ended on its own")
-        said = [line for line in self.daemon.text().splitlines() if line.startswith("morvane:")]
-        self.assertEqual(len(said), 1, said)
-        self.assertIn("0xdeadbeef", said[0])
-        self.daemon.deactivate()
-        self.assertTrue(wait_for(lambda: not hostlib.morvane_pids(), 5, 0.05))
+        # A window that cannot exist; and "/p" with the daemon's hex id,
+        # which the Windows-style switch reads as 0.
+        for line, word in (("morvane --window-id 0xdeadbeef", "0xdeadbeef"),
+                           ("morvane /p $XSCREENSAVER_WINDOW", "window 0")):
+            self.daemon = hostlib.Daemon(self.user, x.display, hostlib.README_XSCREENSAVER_LINES.replace(
+                "morvane --root", line))
+            self.daemon.activate()
+            self.assertTrue(wait_for(lambda: self.daemon.launches(), 30, 0.2), self.daemon.text())
+            time.sleep(10)
+            self.assertEqual(len(self.daemon.launches()), 1, self.daemon.text()[-3000:])
+            self.assertEqual(len(hostlib.morvane_pids()), 1, "%s ended on its own" % line)
+            said = [text for text in self.daemon.text().splitlines() if text.startswith("morvane:")]
+            self.assertEqual(len(said), 1, said)
+            self.assertIn(word, said[0])
+            self.daemon.deactivate()
+            self.assertTrue(wait_for(lambda: not hostlib.morvane_pids(), 5, 0.05))
+            self.daemon.stop()
+            os.remove(self.daemon.log)
+            self.daemon = None
 
     def test_the_settings_preview(self):
         x = self.server("1280x720x24")
