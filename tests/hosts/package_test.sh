@@ -28,8 +28,8 @@ scripts/fresh-root --put "$deb" -- bash -c '
   cd /incoming
   apt-get install -y -qq ./morvane_*.deb >/tmp/apt-morvane.log 2>&1 || { cat /tmp/apt-morvane.log; exit 1; }
   echo "installed: $(dpkg-query -W -f="\${Package} \${Version}" morvane)"
-  # The hosts, a display and the check'"'"'s tools; OpenGL (Mesa) must come
-  # from the package'"'"'s own dependencies.
+  # The hosts, a display and the tools of the check; OpenGL (Mesa) must
+  # come from the dependencies of the package itself.
   apt-get install -y -qq --no-install-recommends xscreensaver xsecurelock xvfb xauth \
     x11-apps x11-utils python3 >/tmp/apt-hosts.log 2>&1 || { cat /tmp/apt-hosts.log; exit 1; }
   cd /project
