@@ -1,6 +1,6 @@
 """Screenshots of an X display for the end-to-end tests, without any image
 library: xwd (x11-apps) takes the picture, this module reads its pixels and
-can save them as PNG (zlib from the standard library). Also the polling that
+can save them as PNG and read PNGs back (zlib from the standard library). Also the polling that
 every test on a display waits with."""
 import ctypes
 import struct
@@ -56,6 +56,50 @@ def capture(window="root", display=None):
         cmd += ["-display", display]
     data = subprocess.run(cmd, check=True, capture_output=True, timeout=30).stdout
     return parse_xwd(data)
+
+
+def read_png(path):
+    """8-bit RGB or RGBA, non-interlaced PNG (what the snapshot tool writes)."""
+    data = open(path, "rb").read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    pos, idat, width = 8, b"", 0
+    while pos < len(data):
+        length, tag = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if tag == b"IHDR":
+            width, height, depth, ctype, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert depth == 8 and ctype in (2, 6) and interlace == 0, "unsupported PNG"
+            channels = 3 if ctype == 2 else 4
+        elif tag == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        f = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b = previous[i]
+            c = previous[i - channels] if i >= channels else 0
+            if f == 1:
+                line[i] = (line[i] + a) & 255
+            elif f == 2:
+                line[i] = (line[i] + b) & 255
+            elif f == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif f == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+                line[i] = (line[i] + pred) & 255
+        previous = line
+        rgb = bytearray(3 * width)
+        for x in range(width):
+            rgb[3 * x:3 * x + 3] = line[channels * x:channels * x + 3]
+        rows.append(rgb)
+    return Shot(width, height, rows)
 
 
 def parse_xwd(data):

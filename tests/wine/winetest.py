@@ -9,14 +9,13 @@ Environment (set by tests/wine/CMakeLists.txt):
 """
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
-import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import xshot  # noqa: E402
+from xshot import read_png  # noqa: E402,F401 (fullscreen_test takes it from here)
 
 SCR = os.environ.get("MORVANE_WINDOWS_SCR", "")
 HOST = os.environ.get("MORVANE_PREVIEW_HOST", "")
@@ -88,50 +87,6 @@ def close_to(a, b, tolerance):
 def is_paper(p):
     # The crumpled paper of the tiles: light and warm.
     return p[0] > 180 and p[1] > 170 and p[2] > 150 and p[0] >= p[2]
-
-
-def read_png(path):
-    """8-bit RGB or RGBA, non-interlaced PNG (what the snapshot tool writes)."""
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    pos, idat, width = 8, b"", 0
-    while pos < len(data):
-        length, tag = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if tag == b"IHDR":
-            width, height, depth, ctype, _, _, interlace = struct.unpack(">IIBBBBB", body)
-            assert depth == 8 and ctype in (2, 6) and interlace == 0, "unsupported PNG"
-            channels = 3 if ctype == 2 else 4
-        elif tag == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * channels
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        f = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = previous[i]
-            c = previous[i - channels] if i >= channels else 0
-            if f == 1:
-                line[i] = (line[i] + a) & 255
-            elif f == 2:
-                line[i] = (line[i] + b) & 255
-            elif f == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif f == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                pred = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
-                line[i] = (line[i] + pred) & 255
-        previous = line
-        rgb = bytearray(3 * width)
-        for x in range(width):
-            rgb[3 * x:3 * x + 3] = line[channels * x:channels * x + 3]
-        rows.append(rgb)
-    return xshot.Shot(width, height, rows)
 
 
 def require_inputs():
