@@ -13,5 +13,13 @@ bool HostClientSize(std::uintptr_t host, int* width, int* height);
 // Binds an OpenGL 3.0 context to the host window (or to a child that exactly
 // covers it) without creating a top-level window. Size changes of the host
 // reach OnWindowSize; HostGone() turns true once the host is disabled or
-// destroyed. Null when no context could be made.
+// destroyed. Null, after a report through OnLibraryError that says why, when
+// the windowing library did not start, the handle names no window or no
+// context could be made.
 AppWindow* AdoptHostWindow(std::uintptr_t host);
+
+// For a run that a Linux screensaver host owns, after a failure: keeps the
+// host's window black (a plain child covering it) and waits until the host
+// ends the run: SIGTERM, the window destroyed, or the display gone; each of
+// these ends the process with status 0. Never returns.
+[[noreturn]] void HoldHostWindow(std::uintptr_t host);

@@ -7,7 +7,12 @@
 // screen.
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
 
 #include "shell/AppWindow.h"
 #include "shell/HostWindow.h"
@@ -225,16 +230,35 @@ bool HostClientSize(std::uintptr_t host, int* width, int* height) {
   return true;
 }
 
+namespace {
+
+// Says why an adoption failed, the way the windowing library reports its own
+// errors (an "Error" box), and gives no window.
+AppWindow* Refuse(const char* format, std::uintptr_t window = 0) {
+  char text[200];
+  std::snprintf(text, sizeof text, format, static_cast<unsigned long long>(window));
+  OnLibraryError(GLFW_PLATFORM_ERROR, text);
+  return nullptr;
+}
+
+}  // namespace
+
 AppWindow* AdoptHostWindow(std::uintptr_t host) {
+  if (!windowingLibraryStarted) {
+    OnLibraryError(GLFW_NOT_INITIALIZED, "The GLFW library is not initialized");
+    return nullptr;
+  }
   HWND hostWindow = reinterpret_cast<HWND>(host);
   RECT rect;
   if (hostWindow == nullptr || !IsWindow(hostWindow) || !GetClientRect(hostWindow, &rect)) {
-    return nullptr;
+    return Refuse("Win32: window %llu does not exist", host);
   }
   HINSTANCE instance = GetModuleHandleA(nullptr);
   const WglExtensions ext = ReadWglExtensions(instance);
   // Without WGL_ARB_create_context no 3.0 context can be asked for.
-  if (ext.createContextAttribs == nullptr) return nullptr;
+  if (ext.createContextAttribs == nullptr) {
+    return Refuse("WGL: the driver does not support WGL_ARB_create_context");
+  }
 
   WNDCLASSA childClass{};
   childClass.style = CS_OWNDC;
@@ -247,7 +271,7 @@ AppWindow* AdoptHostWindow(std::uintptr_t host) {
                                                        WS_CLIPCHILDREN,
                                0, 0, rect.right - rect.left, rect.bottom - rect.top, hostWindow,
                                nullptr, instance, nullptr);
-  if (child == nullptr) return nullptr;
+  if (child == nullptr) return Refuse("Win32: the preview window could not be created");
   HDC dc = GetDC(child);
 
   // RGBA 8-8-8-8, depth 24, stencil 8, double-buffered, 4 samples where the
@@ -285,7 +309,11 @@ AppWindow* AdoptHostWindow(std::uintptr_t host) {
   if (context == nullptr) {
     ReleaseDC(child, dc);
     DestroyWindow(child);
-    return nullptr;
+    return Refuse("WGL: no OpenGL 3.0 context could be made for window %llu", host);
   }
   return new HostedWindow(hostWindow, child, dc, context, ext.swapInterval);
 }
+
+// No Windows host owns a run the way the Linux hosts do: the switches of the
+// Windows build never ask for it.
+void HoldHostWindow(std::uintptr_t /*host*/) { std::exit(0); }

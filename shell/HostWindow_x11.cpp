@@ -1,11 +1,14 @@
-// Preview on X11: the host names an X window ("/p 12345"). We draw into a
-// child window that exactly covers the host's area, made with a visual of
-// our choosing (the host's own visual may have no GL configuration, and
-// never a multisampled one), so no top-level window appears. The host's
-// size changes and its destruction arrive as structure events on our own
-// display connection.
+// Preview and hosted runs on X11: the host names an X window ("/p 12345",
+// "--window-id 0x4002b7", $XSCREENSAVER_WINDOW). We draw into a child window
+// that exactly covers the host's area, made with a visual of our choosing
+// (the host's own visual may have no GL configuration, and never a
+// multisampled one), so no top-level window appears. The child selects no
+// input, so keys and buttons go on to the host. The host's size changes and
+// its destruction arrive as structure events on our own display connection.
 #include <GL/glx.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <string_view>
 #include <X11/Xlib.h>
 
@@ -13,6 +16,8 @@
 #include <GLFW/glfw3.h>
 
 #include "shell/AppWindow.h"
+#include "shell/HostFramebuffer_x11.h"
+#include "shell/HostRun.h"
 #include "shell/HostWindow.h"
 #include "shell/ScreensaverApp.h"
 
@@ -26,25 +31,60 @@ int IgnoreXError(Display* /*display*/, XErrorEvent* /*event*/) { return 0; }
 using CreateContextAttribs = GLXContext (*)(Display*, GLXFBConfig, GLXContext, Bool, const int*);
 using SwapIntervalExt = void (*)(Display*, GLXDrawable, int);
 
-GLXFBConfig ChooseConfig(Display* display, int screen) {
-  int attributes[] = {GLX_X_RENDERABLE, True, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
-                      GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DOUBLEBUFFER, True,
-                      GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, GLX_ALPHA_SIZE, 8,
-                      GLX_DEPTH_SIZE, 24, GLX_STENCIL_SIZE, 8,
-                      GLX_SAMPLE_BUFFERS, 1, GLX_SAMPLES, 4, None};
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    int count = 0;
-    GLXFBConfig* configs = glXChooseFBConfig(display, screen, attributes, &count);
-    if (configs != nullptr && count > 0) {
-      GLXFBConfig chosen = configs[0];
-      XFree(configs);
-      return chosen;
+// A GLX attribute list of name-value pairs, built by appending, so that no
+// entry is ever addressed by a position that could drift.
+class GlxAttributes {
+ public:
+  GlxAttributes& Add(int name, int value) {
+    if (count_ + 3 <= kCapacity) {
+      values_[count_++] = name;
+      values_[count_++] = value;
+      values_[count_] = None;
     }
-    if (configs != nullptr) XFree(configs);
-    // No multisampled configuration: take a plain one.
-    attributes[18] = None;
+    return *this;
   }
-  return nullptr;
+  const int* List() const { return values_; }
+
+ private:
+  static constexpr int kCapacity = 32;
+  int values_[kCapacity] = {None};
+  int count_ = 0;
+};
+
+// RGBA 8-8-8-8, depth 24, stencil 8, double-buffered, with 4 samples where
+// the server has them, else the same without multisampling.
+GlxAttributes FramebufferAttributes(bool multisample) {
+  GlxAttributes attributes;
+  attributes.Add(GLX_X_RENDERABLE, True)
+      .Add(GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT)
+      .Add(GLX_RENDER_TYPE, GLX_RGBA_BIT)
+      .Add(GLX_DOUBLEBUFFER, True)
+      .Add(GLX_RED_SIZE, 8)
+      .Add(GLX_GREEN_SIZE, 8)
+      .Add(GLX_BLUE_SIZE, 8)
+      .Add(GLX_ALPHA_SIZE, 8)
+      .Add(GLX_DEPTH_SIZE, 24)
+      .Add(GLX_STENCIL_SIZE, 8);
+  if (multisample) attributes.Add(GLX_SAMPLE_BUFFERS, 1).Add(GLX_SAMPLES, 4);
+  return attributes;
+}
+
+}  // namespace
+
+GLXFBConfig ChooseHostFramebufferConfig(Display* display, int screen, bool multisample) {
+  int count = 0;
+  GLXFBConfig* configs =
+      glXChooseFBConfig(display, screen, FramebufferAttributes(multisample).List(), &count);
+  GLXFBConfig chosen = configs != nullptr && count > 0 ? configs[0] : nullptr;
+  if (configs != nullptr) XFree(configs);
+  return chosen;
+}
+
+namespace {
+
+GLXFBConfig ChooseConfig(Display* display, int screen) {
+  GLXFBConfig config = ChooseHostFramebufferConfig(display, screen, true);
+  return config != nullptr ? config : ChooseHostFramebufferConfig(display, screen, false);
 }
 
 class X11AdoptedWindow final : public AppWindow {
@@ -79,9 +119,10 @@ class X11AdoptedWindow final : public AppWindow {
       if (event.type == DestroyNotify &&
           (event.xdestroywindow.window == host_ || event.xdestroywindow.window == child_)) {
         gone_ = true;
-      } else if (event.type == UnmapNotify && event.xunmap.window == host_) {
+      } else if (event.type == UnmapNotify && event.xunmap.window == host_ && !hostRun.hosted) {
         // An unmapped preview is a dismissed one, the X11 reading of a
-        // disabled host window.
+        // disabled host window. A screensaver host may unmap its window
+        // for a while and map it again; it ends the run itself.
         gone_ = true;
       } else if (event.type == ConfigureNotify && event.xconfigure.window == host_) {
         const int width = event.xconfigure.width;
@@ -140,20 +181,43 @@ bool HostClientSize(std::uintptr_t host, int* width, int* height) {
   return true;
 }
 
+namespace {
+
+// Says why an adoption failed, the way the windowing library reports its own
+// errors, and gives no window.
+AppWindow* Refuse(const char* format, unsigned long window = 0) {
+  char text[200];
+  std::snprintf(text, sizeof text, format, window);
+  OnLibraryError(GLFW_PLATFORM_ERROR, text);
+  return nullptr;
+}
+
+}  // namespace
+
 AppWindow* AdoptHostWindow(std::uintptr_t handle) {
+  if (!windowingLibraryStarted) {
+    OnLibraryError(GLFW_NOT_INITIALIZED, "The GLFW library is not initialized");
+    return nullptr;
+  }
   Display* display = PreviewDisplay();
-  if (handle == 0 || display == nullptr) return nullptr;
+  if (display == nullptr) return Refuse("X11: the display could not be opened");
+  if (handle == 0) return Refuse("X11: no window to draw into (window 0)");
   const Window host = static_cast<Window>(handle);
 
+  // Structure events of the host (its size changes and its end) first, then
+  // its size: a change between the two arrives as an event.
+  XSelectInput(display, host, StructureNotifyMask);
   XWindowAttributes hostAttributes;
-  if (XGetWindowAttributes(display, host, &hostAttributes) == 0) return nullptr;
+  if (XGetWindowAttributes(display, host, &hostAttributes) == 0) {
+    return Refuse("X11: window 0x%lx does not exist", host);
+  }
+  OnWindowSize(nullptr, hostAttributes.width, hostAttributes.height);
   const int screen = XScreenNumberOfScreen(hostAttributes.screen);
   GLXFBConfig config = ChooseConfig(display, screen);
   XVisualInfo* visual = config != nullptr ? glXGetVisualFromFBConfig(display, config) : nullptr;
-  if (visual == nullptr) return nullptr;
-
-  // Structure events of the host: its size changes and its end.
-  XSelectInput(display, host, StructureNotifyMask);
+  if (visual == nullptr) {
+    return Refuse("GLX: no double-buffered RGBA 8-8-8-8 visual with depth 24 and stencil 8");
+  }
 
   XSetWindowAttributes attributes{};
   attributes.colormap = XCreateColormap(display, RootWindow(display, screen), visual->visual, AllocNone);
@@ -176,9 +240,49 @@ AppWindow* AdoptHostWindow(std::uintptr_t handle) {
   XSync(display, False);
   if (context == nullptr) {
     XDestroyWindow(display, child);
-    return nullptr;
+    XSync(display, False);
+    return Refuse("GLX: no OpenGL 3.0 context could be made for window 0x%lx", host);
   }
   auto* window = new X11AdoptedWindow(display, host, child, context);
   window->SetSize(hostAttributes.width, hostAttributes.height);
   return window;
+}
+
+void HoldHostWindow(std::uintptr_t handle) {
+  std::fflush(nullptr);
+  Display* display = PreviewDisplay();
+  if (display == nullptr) {
+    for (;;) pause();  // only a signal ends this
+  }
+  const Window host = static_cast<Window>(handle);
+  Window black = None;
+  if (host != 0) {
+    XSelectInput(display, host, StructureNotifyMask);
+    XWindowAttributes hostAttributes;
+    if (XGetWindowAttributes(display, host, &hostAttributes) != 0) {
+      // A plain child of the host's own visual, black, with no input.
+      XSetWindowAttributes attributes{};
+      attributes.background_pixel = BlackPixelOfScreen(hostAttributes.screen);
+      black = XCreateWindow(display, host, 0, 0,
+                            static_cast<unsigned>(hostAttributes.width > 0 ? hostAttributes.width : 1),
+                            static_cast<unsigned>(hostAttributes.height > 0 ? hostAttributes.height : 1),
+                            0, CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &attributes);
+      XMapRaised(display, black);
+    }
+  }
+  XFlush(display);
+  for (;;) {
+    // Blocks; a lost display ends the process in the I/O error handler.
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type == DestroyNotify && event.xdestroywindow.window == host) {
+      std::fflush(nullptr);
+      _exit(0);
+    }
+    if (event.type == ConfigureNotify && event.xconfigure.window == host && black != None) {
+      XResizeWindow(display, black, static_cast<unsigned>(event.xconfigure.width),
+                    static_cast<unsigned>(event.xconfigure.height));
+      XFlush(display);
+    }
+  }
 }

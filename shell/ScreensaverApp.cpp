@@ -9,12 +9,14 @@
 #include "shell/AppIcon.h"
 #include "shell/GlEntryPoints.h"
 #include "shell/GlfwAppWindow.h"
+#include "shell/HostRun.h"
 #include "shell/HostWindow.h"
 #include "shell/MessageBox.h"
 #include "shell/OsVersion.h"
 #include "shell/ViewSize.h"
 
 ScreensaverApp* screensaverApp = nullptr;
+bool windowingLibraryStarted = false;
 
 void OnLibraryError(int /*code*/, const char* description) {
   ShowMessageBox(description, "Error", MessageIcon::Information);
@@ -37,7 +39,8 @@ void OnScroll(GLFWwindow* /*window*/, double /*x*/, double /*y*/) {}
 
 ScreensaverApp::ScreensaverApp(LaunchOptions* launch) : options(launch) {
   glfwSetErrorCallback(OnLibraryError);
-  if (!glfwInit()) {
+  windowingLibraryStarted = glfwInit() == GLFW_TRUE;
+  if (!windowingLibraryStarted) {
     // The window cannot open now; OpenMainWindow ends the program.
     ShowMessageBox("Failed to initialize GLFW", "Debug", MessageIcon::Information);
   }
@@ -51,6 +54,14 @@ void ScreensaverApp::ChooseWindowSize() {
   int height = 768;
   if (options->mode == Preview) {
     if (!HostClientSize(options->parentWindow, &width, &height)) width = height = 0;
+  } else if (hostRun.desktopWindow) {
+    // Two thirds of the primary monitor each way, 1280 x 768 without one.
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
+    if (mode != nullptr) {
+      width = mode->width * 2 / 3;
+      height = mode->height * 2 / 3;
+    }
   } else if (OsVersionTimesTen() >= 60) {
     // Without a monitor (the library failed to start) the 1280 x 768 of old
     // systems stands; no window can open in that case anyway.
@@ -91,9 +102,16 @@ void ScreensaverApp::OpenMainWindow() {
   if (options->mode == Preview) {
     window = AdoptHostWindow(options->parentWindow);
   } else {
+    // The desktop window is an ordinary one (resizable, the library's
+    // default); otherwise full screen on the primary monitor.
     made = glfwCreateWindow(ViewSize.width, ViewSize.height, "Morvane Screensaver",
-                            glfwGetPrimaryMonitor(), nullptr);
+                            hostRun.desktopWindow ? nullptr : glfwGetPrimaryMonitor(), nullptr);
     if (made != nullptr) window = new GlfwAppWindow(made);
+  }
+  if (window == nullptr && hostRun.hosted) {
+    // The host owns the run: what went wrong has been said, and the window
+    // stays black until the host ends the run.
+    HoldHostWindow(options->parentWindow);
   }
   if (window == nullptr) {
     ShowMessageBox("Failed to open window", "Debug", MessageIcon::Information);
@@ -103,8 +121,10 @@ void ScreensaverApp::OpenMainWindow() {
 
   if (made != nullptr) {
     glfwSetWindowSizeCallback(made, OnWindowSize);
-    glfwSetKeyCallback(made, OnKey);
-    glfwSetMouseButtonCallback(made, OnMouseButton);
+    if (!hostRun.desktopWindow) {  // a desktop window ends only when closed
+      glfwSetKeyCallback(made, OnKey);
+      glfwSetMouseButtonCallback(made, OnMouseButton);
+    }
     glfwSetCursorPosCallback(made, OnCursorPos);
     glfwSetScrollCallback(made, OnScroll);
   }
@@ -119,7 +139,7 @@ void ScreensaverApp::OpenMainWindow() {
 void ScreensaverApp::InitRenderState() {
   SetRenderStartState();
   window->SetSwapInterval(1);
-  window->HideCursor();
+  if (!hostRun.desktopWindow) window->HideCursor();
 }
 
 void ScreensaverApp::RunMainLoop() {

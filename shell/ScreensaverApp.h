@@ -27,6 +27,9 @@ class ScreensaverApp {
 
 extern ScreensaverApp* screensaverApp;
 
+// Whether glfwInit succeeded; the window adoption refuses to work without it.
+extern bool windowingLibraryStarted;
+
 // The five window hints of the clock's context: OpenGL 3.0, robustness
 // (lose context on reset), 4x multisampling, no stereo.
 void SetContextHints();

@@ -1,14 +1,17 @@
 #include "shell/Startup.h"
 
 #include "about/AboutWindow.h"
+#include "shell/HostRun.h"
 #include "shell/InstanceGuard.h"
 #include "shell/ScreensaverApp.h"
 
 LaunchOptions* launchOptions = nullptr;
+HostRun hostRun;
 
 int MorvaneMain(const char* commandLine, void* instance, int showCommand) {
   launchOptions = new LaunchOptions(ParseCommandLine(commandLine));
-  if (launchOptions->mode == Preview || launchOptions->mode == Default) {
+  // A host starts one process per screen or monitor: no guard for them.
+  if ((launchOptions->mode == Preview || launchOptions->mode == Default) && !hostRun.hosted) {
     if (!AcquireInstanceGuard()) return 0;
   }
   if (launchOptions->mode == Configure) {

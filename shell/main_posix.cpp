@@ -1,14 +1,90 @@
-// The Linux entry point: the arguments joined by single spaces make the
-// command-line text that Windows would hand to WinMain.
-#include <string>
+// The Linux entry point. The options of the Linux screensaver hosts
+// (XScreenSaver, xsecurelock: --root, --window-id ID, the standard hack
+// options) and --window and --help are read here; everything else is joined
+// by single spaces into the command-line text that Windows would hand to
+// WinMain.
+#include <signal.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <X11/Xlib.h>
+
+#include "shell/HostOptions.h"
+#include "shell/HostRun.h"
+#include "shell/HostWindow.h"
 #include "shell/Startup.h"
 
+namespace {
+
+// Losing the X server ends every mode at once with status 0 (Xlib's own
+// handler would end it with 1).
+int OnDisplayLost(Display* /*display*/) {
+  std::fflush(stdout);
+  _exit(0);
+}
+
+// The host ends a run with SIGTERM: at once, with status 0.
+void OnTerminate(int /*signal*/) { _exit(0); }
+
+// A hosted run never ends on its own: if anything calls exit before the
+// host has ended the run, the window is kept black until it does.
+void HoldHostedRunOnExit() {
+  if (!hostRun.ending) HoldHostWindow(launchOptions != nullptr ? launchOptions->parentWindow : 0);
+}
+
+void BecomeHosted() {
+  hostRun.hosted = true;
+  signal(SIGTERM, OnTerminate);
+  // xsecurelock's reset request; the clock has nothing to reset.
+  signal(SIGUSR1, SIG_IGN);
+  std::atexit(HoldHostedRunOnExit);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  std::string commandLine;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) commandLine += ' ';
-    commandLine += argv[i];
+  XSetIOErrorHandler(OnDisplayLost);
+  const HostOptions host = ReadHostOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+  if (!host.display.empty()) setenv("DISPLAY", host.display.c_str(), 1);
+  if (!host.unknown.empty() && host.launch != HostLaunch::Classic) {
+    std::fprintf(stderr, "morvane: ignoring unknown options: %s\n", host.unknown.c_str());
   }
-  return MorvaneMain(commandLine.c_str(), nullptr, 0);
+
+  std::string commandLine;
+  switch (host.launch) {
+    case HostLaunch::Help:
+      std::fputs(kHostUsage, stdout);
+      return 0;
+    case HostLaunch::Hosted:
+      BecomeHosted();
+      if (!host.problem.empty()) {
+        std::fprintf(stderr, "morvane: %s\n", host.problem.c_str());
+        HoldHostWindow(0);
+      }
+      commandLine = "/p " + std::to_string(host.window);
+      break;
+    case HostLaunch::DesktopWindow:
+      hostRun.desktopWindow = true;
+      commandLine = "/s";  // unguarded, like a full-screen run
+      break;
+    case HostLaunch::Classic:
+      for (int i = 1; i < argc; ++i) {
+        if (i > 1) commandLine += ' ';
+        commandLine += argv[i];
+      }
+      // "/p" under a host (its window in the environment: XScreenSaver's
+      // programs line or preview) is hosted: a bad window then waits for
+      // the host instead of ending, which the host would answer with a
+      // relaunch at once. Elsewhere "/p" keeps the Windows contract.
+      if (std::getenv("XSCREENSAVER_WINDOW") != nullptr &&
+          ParseCommandLine(commandLine.c_str()).mode == Preview) {
+        BecomeHosted();
+      }
+      break;
+  }
+  const int status = MorvaneMain(commandLine.c_str(), nullptr, 0);
+  hostRun.ending = true;
+  return status;
 }

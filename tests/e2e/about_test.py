@@ -3,7 +3,6 @@ Xvfb of the test run (1920 x 1080, no window manager): `morvane /c` must show
 a fixed 400 x 300 window in the middle of the screen with its title, picture
 and notice on light green, open the web site through xdg-open from its button
 only, and end with status 0 when the window is closed."""
-import ctypes
 import os
 import pathlib
 import re
@@ -80,39 +79,6 @@ def read_bmp(path):
         rows.append([(data[start + x * step + 2], data[start + x * step + 1], data[start + x * step])
                      for x in range(width)])
     return rows
-
-
-def close_box(window):
-    """What a window manager's close box does: WM_DELETE_WINDOW in a
-    WM_PROTOCOLS client message."""
-    x11 = ctypes.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
-                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
-                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
-                    ("pad", ctypes.c_long * 24)]  # XEvent is 24 longs; this covers it
-
-    display = x11.XOpenDisplay(None)
-    assert display, "cannot reach the test display"
-    event = ClientMessage()
-    event.type = 33  # ClientMessage
-    event.window = window
-    event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    event.format = 32
-    event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    assert x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-    x11.XFlush(display)
-    x11.XCloseDisplay(display)
 
 
 def zombie_children(pid):
@@ -250,7 +216,7 @@ class AboutWindowTest(unittest.TestCase):
         self.assertGreater(pixels(152, 212, 248, 240, lambda p: p != GREEN), 2000)
         self.assertGreater(pixels(152, 212, 248, 240, dark), 40)
 
-        close_box(window)
+        xshot.close_box(window)
         self.assert_exits_cleanly(process)
         self.assertEqual(about_windows(), [])
 
@@ -293,7 +259,7 @@ class AboutWindowTest(unittest.TestCase):
         self.assertIsNone(first.poll())
         self.assertIsNone(second.poll())
         for window in windows:
-            close_box(window)
+            xshot.close_box(window)
         self.assert_exits_cleanly(first)
         self.assert_exits_cleanly(second)
         self.assertEqual(about_windows(), [])

@@ -52,9 +52,9 @@ def brightness(shot, x, y):
 class Saver:
     """One screensaver process, ended at the end of the test whatever happens."""
 
-    def __init__(self, *args):
-        self.process = subprocess.Popen([MORVANE, *args], stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.PIPE, text=True)
+    def __init__(self, *args, env=None):
+        self.process = subprocess.Popen([MORVANE, *args], stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True, env=env)
 
     def wait(self, timeout):
         try:
@@ -65,11 +65,15 @@ class Saver:
     def running(self):
         return self.process.poll() is None
 
+    def output(self):
+        """Standard output and error, once the process has ended."""
+        out, err = self.process.communicate()
+        return out + err
+
     def stop(self):
         if self.running():
             self.process.kill()
-            self.process.wait()
-        self.process.stderr.close()
+        self.process.communicate()
 
 
 class ScreensaverTest(unittest.TestCase):
@@ -85,8 +89,8 @@ class ScreensaverTest(unittest.TestCase):
                 process.kill()
                 process.wait()
 
-    def start(self, *args):
-        saver = Saver(*args)
+    def start(self, *args, env=None):
+        saver = Saver(*args, env=env)
         self.savers.append(saver)
         return saver
 
@@ -137,11 +141,28 @@ class ScreensaverTest(unittest.TestCase):
         subprocess.run(["xdotool", "mousemove", "960", "540", "click", "1"], check=True)
         self.assertEqual(saver.wait(15), 0)
 
+    def assert_refused_by_the_guard(self, saver, spelling):
+        """Ended at once with status 0, before opening anything: no window
+        of its own and not a word on either output (a run that got past the
+        guard prints the mesh listing, and one that could not reach the
+        display says so)."""
+        windows_before = top_level_windows()
+        self.assertEqual(saver.wait(10), 0, "a second launch on %s did not exit at once" % spelling)
+        self.assertEqual(saver.output(), "", "the second launch on %s got past the guard" % spelling)
+        self.assertEqual(top_level_windows(), windows_before)
+        self.assertEqual(len(search(TITLE)), 1, "a second window appeared")
+
     def test_the_guard_lets_only_one_default_or_preview_run(self):
         first = self.start()
         window = self.wait_for_window(first)
-        second = self.start()
-        self.assertEqual(second.wait(10), 0, "a second default launch did not exit at once")
+        self.assert_refused_by_the_guard(self.start(), os.environ["DISPLAY"])
+        # Other spellings of the same display meet the same guard. This
+        # server does not listen on TCP, so "localhost:N" could not even
+        # reach it: only the guard keeps that launch quiet.
+        number = os.environ["DISPLAY"].split(":")[1].split(".")[0]
+        for spelling in ("unix:" + number, "localhost:" + number, ":%s.0" % number):
+            self.assert_refused_by_the_guard(
+                self.start(env=dict(os.environ, DISPLAY=spelling)), spelling)
         self.assertTrue(first.running())
         # Full-screen launches skip the guard.
         third = self.start("/s")
@@ -192,7 +213,11 @@ class ScreensaverTest(unittest.TestCase):
     def test_preview_of_a_window_that_does_not_exist_ends_quietly(self):
         saver = self.start("/p", "12345")
         self.assertEqual(saver.wait(30), 0)
-        self.assertIn("Failed to open window", saver.process.stderr.read())
+        said = [line for line in saver.output().splitlines() if line.startswith("morvane:")]
+        # Why, then the program's own message.
+        self.assertEqual(len(said), 2, said)
+        self.assertIn("window 0x3039 does not exist", said[0])
+        self.assertIn("Failed to open window", said[1])
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 library: xwd (x11-apps) takes the picture, this module reads its pixels and
 can save them as PNG and read PNGs back (zlib from the standard library). Also the polling that
 every test on a display waits with."""
+import ctypes
 import struct
 import subprocess
 import time
@@ -139,3 +140,36 @@ def parse_xwd(data):
             row[3 * x + 2] = (v >> bs) & 255
         rows.append(row)
     return Shot(width, height, rows)
+
+
+def close_box(window):
+    """What a window manager's close box does: WM_DELETE_WINDOW in a
+    WM_PROTOCOLS client message."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
+                    ("pad", ctypes.c_long * 24)]  # XEvent is 24 longs; this covers it
+
+    display = x11.XOpenDisplay(None)
+    assert display, "cannot reach the test display"
+    event = ClientMessage()
+    event.type = 33  # ClientMessage
+    event.window = window
+    event.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.format = 32
+    event.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    assert x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)

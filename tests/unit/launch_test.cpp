@@ -137,4 +137,30 @@ TEST(InstanceGuard, DisplaysAreSeparateAndScreensOfOneDisplayAreNot) {
   waitpid(holder, nullptr, 0);
 }
 
+// ":0", "unix:0", "localhost:0", ":0.0" and this machine's name with ":0"
+// are one display: the second holder of any spelling is refused.
+TEST(InstanceGuard, SpellingsOfOneDisplayShareOneGuard) {
+  const std::string number = std::to_string(40000 + getpid() % 20000);
+  setenv("DISPLAY", (":" + number).c_str(), 1);
+  bool held = false;
+  const pid_t holder = StartHolder(&held);
+  ASSERT_TRUE(held);
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  for (const std::string& spelling :
+       {"unix:" + number, "localhost:" + number, ":" + number + ".0", ":" + number + ".3",
+        "127.0.0.1:" + number, std::string(host) + ":" + number, ":0" + number,
+        "unix/:" + number, "localhost/unix:" + number}) {
+    setenv("DISPLAY", spelling.c_str(), 1);
+    EXPECT_FALSE(AcquireInstanceGuard()) << spelling << " is another guard than :" << number;
+  }
+  // Another display, and the same number on another machine, are not.
+  setenv("DISPLAY", (":" + number + "1").c_str(), 1);
+  EXPECT_TRUE(AcquireInstanceGuard());
+  setenv("DISPLAY", ("elsewhere.example:" + number).c_str(), 1);
+  EXPECT_TRUE(AcquireInstanceGuard());
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+}
+
 }  // namespace
