@@ -19,6 +19,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import xshot  # noqa: E402
+from clockface import COLUMNS_24 as COLUMNS, HALF_HEIGHT, HALF_WIDTH, HINGE  # noqa: E402,F401
 
 BUILD = os.path.abspath(os.environ.get("MORVANE_BUILD_DIR", "build"))
 # The program under test: the build tree's, or an installed one.
@@ -29,9 +30,8 @@ INSTALLED = bool(os.environ.get("MORVANE_PROGRAM"))
 # them is a measure of speed.
 PATIENCE = 120
 
-COLUMNS = (-546, -354, -92, 100, 360, 552)
+# Metal between the groups of tiles.
 GAPS = (-223, 230)
-HINGE, HALF_HEIGHT, HALF_WIDTH = 7.2, 155.6, 97.2
 
 wait_for = xshot.wait_for
 
