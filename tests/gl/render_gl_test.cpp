@@ -1089,6 +1089,19 @@ void APIENTRY RecordPointer(GLuint index, GLint components, GLenum type, GLboole
   realAttributePointer(index, components, type, normalised, stride, offset);
 }
 
+// One draw with the attribute calls recorded; the real entry points do the
+// work and are back in place afterwards.
+void DrawRecordingAttributes(GLFWDrawableSky* drawable) {
+  realEnableAttribute = gl::glEnableVertexAttribArray;
+  realAttributePointer = gl::glVertexAttribPointer;
+  gl::glEnableVertexAttribArray = RecordEnable;
+  gl::glVertexAttribPointer = RecordPointer;
+  attributeCallCount = 0;
+  drawable->Draw();
+  gl::glEnableVertexAttribArray = realEnableAttribute;
+  gl::glVertexAttribPointer = realAttributePointer;
+}
+
 TEST_F(DrawableGl, AttributesAreEnabledInKeyOrderOnTheDefaultVertexArray) {
   // A program that reads all three attributes, at locations bound so that
   // key order ("position", "position_normal", "position_tex"), the order
@@ -1125,14 +1138,7 @@ TEST_F(DrawableGl, AttributesAreEnabledInKeyOrderOnTheDefaultVertexArray) {
   // Whatever another draw left behind: every attribute off.
   for (GLuint index = 0; index < 3; ++index) glDisableVertexAttribArray(index);
 
-  realEnableAttribute = gl::glEnableVertexAttribArray;
-  realAttributePointer = gl::glVertexAttribPointer;
-  gl::glEnableVertexAttribArray = RecordEnable;
-  gl::glVertexAttribPointer = RecordPointer;
-  attributeCallCount = 0;
-  drawable->Draw();
-  gl::glEnableVertexAttribArray = realEnableAttribute;
-  gl::glVertexAttribPointer = realAttributePointer;
+  DrawRecordingAttributes(drawable);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
   // Each attribute enabled, then pointed at its block of the 96-byte record.
@@ -1179,12 +1185,7 @@ TEST_F(DrawableGl, AttributesAreEnabledInKeyOrderOnTheDefaultVertexArray) {
   // The probe program does not read "position_normal": its location is -1
   // and it is passed over, so a draw with it enables two attributes.
   GLFWDrawableSky* probe = MakeDrawable();
-  gl::glEnableVertexAttribArray = RecordEnable;
-  gl::glVertexAttribPointer = RecordPointer;
-  attributeCallCount = 0;
-  probe->Draw();
-  gl::glEnableVertexAttribArray = realEnableAttribute;
-  gl::glVertexAttribPointer = realAttributePointer;
+  DrawRecordingAttributes(probe);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   ASSERT_EQ(attributeCallCount, 4);
   EXPECT_EQ(attributeCalls[0].index, static_cast<GLuint>(program->GetAttribLocation("position")));
