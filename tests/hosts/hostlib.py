@@ -200,6 +200,17 @@ def morvane_pids():
     return sorted(pids)
 
 
+def signal_state(pid):
+    """The process's state and its pending, blocked and caught signals, as
+    /proc shows them."""
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            return " ".join(line.strip().replace(":\t", "=") for line in f
+                            if line.startswith(("State", "SigPnd", "ShdPnd", "SigBlk", "SigCgt")))
+    except OSError:
+        return "gone"
+
+
 def process_environ(pid):
     try:
         with open("/proc/%d/environ" % pid, "rb") as f:
