@@ -51,13 +51,21 @@ for name in ("LICENSE.txt", "README.txt"):
     assert text.count(b"\r\n") == text.count(b"\n") > 0, name
 ' "$zip" "$root/build-win/Morvane.scr" || fail "the Windows download"
 
-# `cmake --install` records every path it makes in install_manifest.txt and
-# writes nothing else into the build tree (run as root, that would be owned
-# by root).
+# `cmake --install` as root records every path it makes in
+# install_manifest.txt and writes nothing else into the build tree, whose
+# owner (nobody, for this check) keeps that manifest.
 prefix=$(mktemp -d)
+owner=$(stat -c %u:%g "$build")
+rm -f "$build/install_manifest.txt"
+chown nobody "$build"
 touch "$prefix/.before"
-cmake --install "$build" --prefix "$prefix/usr" >/dev/null || fail "cmake --install"
-written=$(find "$build" -newer "$prefix/.before" ! -path "$build/install_manifest.txt" ! -path "$build/Testing/*")
+installed=yes
+cmake --install "$build" --prefix "$prefix/usr" >/dev/null || installed=no
+chown "$owner" "$build"
+[ $installed = yes ] || fail "cmake --install"
+[ "$(stat -c %U "$build/install_manifest.txt")" = nobody ] || fail "install_manifest.txt is not the build tree owner's"
+chown "$owner" "$build/install_manifest.txt"
+written=$(find "$build" -mindepth 1 -newer "$prefix/.before" ! -path "$build/install_manifest.txt" ! -path "$build/Testing/*")
 [ -z "$written" ] || fail "cmake --install wrote into the build tree: $written"
 unrecorded=$(comm -23 <(find "$prefix/usr" ! -type d | sort) <(sort "$build/install_manifest.txt"))
 [ -z "$unrecorded" ] || fail "not in install_manifest.txt: $unrecorded"
