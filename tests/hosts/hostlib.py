@@ -336,12 +336,13 @@ QUIET_DAEMON_LINES = ("timeout:   0:30:00\ncycle:     0:00:00\nlock:      False\
 class Daemon:
     """The real XScreenSaver daemon, run by `user` on `display`, logging."""
 
-    def __init__(self, user, display, lines=README_XSCREENSAVER_LINES):
+    def __init__(self, user, display, lines=README_XSCREENSAVER_LINES,
+                 command=("xscreensaver", "--no-splash")):
         self.user = user
         self.display = display
         user.write(".xscreensaver", lines + QUIET_DAEMON_LINES)
         self.log = os.path.join(user.home, "xscreensaver.log")
-        self.process = user.start(display, ["xscreensaver", "--no-splash", "--log", self.log])
+        self.process = user.start(display, [*command, "--log", self.log])
         ready = wait_for(lambda: self.command("-version").returncode == 0, 30, 0.3)
         if not ready:
             raise RuntimeError("the XScreenSaver daemon did not come up:\n" + self.text())

@@ -2,8 +2,9 @@
 """Run inside a fresh Debian 12 root by package_test.sh, after
 `apt install ./morvane_*.deb`: the installed files are where the README
 says, and both hosts run the installed hack exactly as the README's
-"Use it as your screensaver on Linux" says (the ~/.xscreensaver lines; and
-XSECURELOCK_SAVER=/usr/bin/morvane)."""
+"Use it as your screensaver on Linux" says (the daemon started by the
+autostart entry that its command line enables, the ~/.xscreensaver lines;
+and XSECURELOCK_SAVER=/usr/bin/morvane)."""
 import os
 import signal
 import sys
@@ -16,6 +17,17 @@ import hostlib  # noqa: E402
 from hostlib import wait_for  # noqa: E402
 
 
+README = "/usr/share/doc/morvane/README.Linux.md"
+
+
+def readme_command(word):
+    """The README's one command line (an indented line) that holds `word`."""
+    with open(README) as f:
+        lines = [line.strip() for line in f if line.startswith("    ") and word in line]
+    assert len(lines) == 1, lines
+    return lines[0]
+
+
 class InstalledPackageTest(unittest.TestCase):
     def test_the_files(self):
         self.assertTrue(os.access("/usr/bin/morvane", os.X_OK))
@@ -24,8 +36,8 @@ class InstalledPackageTest(unittest.TestCase):
             entry = f.read()
         self.assertIn('<screensaver name="morvane" _label="Morvane">', entry)
         self.assertIn('<command arg="--root"/>', entry)
-        self.assertTrue(os.path.exists("/usr/share/man/man6/morvane.6"))
-        with open("/usr/share/doc/morvane/README.Linux.md") as f:
+        self.assertTrue(os.path.exists("/usr/share/man/man6/morvane.6.gz"))
+        with open(README) as f:
             self.assertIn("Use it as your screensaver on Linux", f.read())
 
     def test_under_the_xscreensaver_daemon(self):
@@ -33,7 +45,11 @@ class InstalledPackageTest(unittest.TestCase):
         user = hostlib.User()
         daemon = None
         try:
-            daemon = hostlib.Daemon(user, x.display)
+            out = user.run(x.display, ["sh", "-c", readme_command("autostart")])
+            self.assertEqual(out.returncode, 0, out.stderr)
+            with open(os.path.join(user.home, ".config/autostart/xscreensaver.desktop")) as f:
+                command = next(line[5:].split() for line in f if line.startswith("Exec="))
+            daemon = hostlib.Daemon(user, x.display, command=command)
             daemon.activate()
             shown = wait_for(lambda: not hostlib.clock_problems(hostlib.capture(x.display),
                                                                 0, 0, 1024, 576),

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The Debian package on a new machine: makes build/morvane_*.deb with CPack,
-# then, in a brand-new Debian 12 root (scripts/fresh-root), installs it the
-# way the README says (apt install ./morvane_*.deb), installs the two hosts
-# and a private display, and runs installed_check.py there.
+# The release on a new machine: makes the downloads with scripts/package and
+# checks them (lintian, the copyright file, the sums, the zip) and what
+# `cmake --install` leaves behind; then, in a brand-new Debian 12 root
+# (scripts/fresh-root), installs the .deb the way the README says (apt
+# install ./morvane_*.deb), installs the two hosts and a private display,
+# and runs installed_check.py there.
 # Needs root (fresh-root mounts /proc, /sys, /dev): skipped (77) otherwise.
 #   tests/hosts/package_test.sh BUILD_DIR
 set -euo pipefail
@@ -13,10 +15,61 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 77
 fi
 
-rm -f "$build"/morvane_*.deb
-(cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
+fail() { echo "package_test: FAILED: $*"; exit 1; }
+
+# The downloads as scripts/package makes them.
+MORVANE_PACKAGE_BUILD_DIR=$build "$root/scripts/package" >"$build/package.log" 2>&1 \
+  || { cat "$build/package.log"; fail "scripts/package"; }
 deb=$(ls "$build"/morvane_*.deb)
-echo "package_test: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+zip=$(ls "$build"/Morvane-*-windows-x64.zip)
+echo "package_test: $(basename "$deb"), $(stat -c %s "$deb") bytes; $(basename "$zip"), $(stat -c %s "$zip") bytes"
+
+# lintian finds no error (its warnings and notes are shown).
+lintian --fail-on error "$deb" || fail "lintian"
+# The copyright file is machine-readable and carries LICENSE's terms (read
+# by python3-debian, a module of the system's Python).
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/morvane/copyright | /usr/bin/python3 -c '
+import re, sys
+from debian.copyright import Copyright
+copyright = Copyright(sys.stdin)
+files = copyright.find_files_paragraph("usr/bin/morvane")
+terms = [p.license.text for p in copyright.all_license_paragraphs() if p.license.synopsis == files.license.synopsis]
+holders, text = re.match(r".*?\nCopyright \(c\) (.*?)\n\n(.*)", open(sys.argv[1]).read(), re.S).groups()
+assert files.copyright == holders and terms == [text.strip()], (files.copyright, terms)
+' "$root/LICENSE" || fail "the copyright file"
+# The sums cover both packages; the zip holds the screensaver as built, and
+# texts with Windows line ends.
+(cd "$build" && diff <(awk '{print $2}' SHA256SUMS) <(basename -a "$deb" "$zip") && sha256sum --quiet -c SHA256SUMS) \
+  || fail "SHA256SUMS"
+python3 -c '
+import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+assert sorted(z.namelist()) == ["LICENSE.txt", "Morvane.scr", "README.txt"], z.namelist()
+assert z.read("Morvane.scr") == open(sys.argv[2], "rb").read(), "another Morvane.scr"
+for name in ("LICENSE.txt", "README.txt"):
+    text = z.read(name)
+    assert text.count(b"\r\n") == text.count(b"\n") > 0, name
+' "$zip" "$root/build-win/Morvane.scr" || fail "the Windows download"
+
+# `cmake --install` as root records every path it makes in
+# install_manifest.txt and writes nothing else into the build tree, whose
+# owner (nobody, for this check) keeps that manifest.
+prefix=$(mktemp -d)
+owner=$(stat -c %u:%g "$build")
+rm -f "$build/install_manifest.txt"
+chown nobody "$build"
+touch "$prefix/.before"
+installed=yes
+cmake --install "$build" --prefix "$prefix/usr" >/dev/null || installed=no
+chown "$owner" "$build"
+[ $installed = yes ] || fail "cmake --install"
+[ "$(stat -c %U "$build/install_manifest.txt")" = nobody ] || fail "install_manifest.txt is not the build tree owner's"
+chown "$owner" "$build/install_manifest.txt"
+written=$(find "$build" -mindepth 1 -newer "$prefix/.before" ! -path "$build/install_manifest.txt" ! -path "$build/Testing/*")
+[ -z "$written" ] || fail "cmake --install wrote into the build tree: $written"
+unrecorded=$(comm -23 <(find "$prefix/usr" ! -type d | sort) <(sort "$build/install_manifest.txt"))
+[ -z "$unrecorded" ] || fail "not in install_manifest.txt: $unrecorded"
+rm -rf "$prefix"
 
 # The root sees the committed HEAD: the check script must be committed.
 cd "$root"

@@ -1,0 +1,35 @@
+# Run by CPack once the .deb is made (CPACK_POST_BUILD_SCRIPTS). CPack's
+# Installed-Size adds up the size of every staged path, following links, so
+# the link libexec/xscreensaver/morvane counted the whole program twice.
+# Here the field is set again the way dpkg-gencontrol counts: each file and
+# link in KiB, rounded up, and 1 KiB for each directory.
+foreach(deb IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT deb MATCHES "\\.deb$")
+    continue()
+  endif()
+  set(tree ${deb}.tree)
+  file(REMOVE_RECURSE ${tree})
+  execute_process(COMMAND dpkg-deb --raw-extract ${deb} ${tree} COMMAND_ERROR_IS_FATAL ANY)
+  file(GLOB_RECURSE paths LIST_DIRECTORIES true ${tree}/*)
+  set(kib 0)
+  foreach(path IN LISTS paths)
+    file(RELATIVE_PATH relative ${tree} ${path})
+    if(relative MATCHES "^DEBIAN(/|$)")
+      continue()
+    elseif(IS_SYMLINK ${path})
+      file(READ_SYMLINK ${path} target)
+      string(LENGTH "${target}" size)
+    elseif(IS_DIRECTORY ${path})
+      set(size 1)
+    else()
+      file(SIZE ${path} size)
+    endif()
+    math(EXPR kib "${kib} + (${size} + 1023) / 1024")
+  endforeach()
+  file(READ ${tree}/DEBIAN/control control)
+  string(REGEX REPLACE "\nInstalled-Size: [0-9]+\n" "\nInstalled-Size: ${kib}\n" control "${control}")
+  file(WRITE ${tree}/DEBIAN/control "${control}")
+  execute_process(COMMAND dpkg-deb --root-owner-group -Zgzip --build ${tree} ${deb}
+                  OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  file(REMOVE_RECURSE ${tree})
+endforeach()
