@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "shell/InstanceGuard.h"
@@ -66,6 +69,54 @@ TEST(CommandLine, NumbersFollowAtoiWithDefinedOverflow) {
 }
 
 TEST(CommandLine, NullTextIsDefault) { ExpectParse(nullptr, Default, 0); }
+
+// The Linux program itself, with its output and exit status. The display
+// named does not exist, so a run that went on to open a window would fail.
+struct ProgramRun {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+ProgramRun RunMorvane(const std::string& arguments) {
+  ProgramRun run;
+  const char* build = std::getenv("MORVANE_BUILD_DIR");
+  char directory[] = "/tmp/morvane-run-XXXXXX";
+  if (build == nullptr || mkdtemp(directory) == nullptr) return run;
+  const std::string out = std::string(directory) + "/out", err = std::string(directory) + "/err";
+  const int status = std::system(("env -u XSCREENSAVER_WINDOW DISPLAY=:no-such-display timeout 30 " + std::string(build) +
+                                  "/morvane " + arguments + " >" + out + " 2>" + err + " </dev/null")
+                                     .c_str());
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = ReadFile(out);
+  run.err = ReadFile(err);
+  std::remove(out.c_str());
+  std::remove(err.c_str());
+  rmdir(directory);
+  return run;
+}
+
+TEST(CommandLine, VersionAndUnknownOptionsOfTheLinuxProgram) {
+  if (std::getenv("MORVANE_BUILD_DIR") == nullptr) GTEST_SKIP() << "MORVANE_BUILD_DIR is not set";
+  ProgramRun run = RunMorvane("--version");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "morvane " MORVANE_VERSION "\n");
+  EXPECT_EQ(run.err, "");
+  // Given alone, an unknown option is named and nothing starts.
+  run = RunMorvane("--speed 3");
+  EXPECT_EQ(run.status, 2) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "morvane: unknown options: --speed (see morvane --help)\n");
+  // Whatever else happens, it is named once.
+  run = RunMorvane("--help -fast");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("Usage: morvane"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err, "morvane: ignoring unknown options: -fast\n");
+}
 
 // The guard is per display: each test takes a display name no real session uses.
 void UseFreshDisplayName(const char* tag) {
