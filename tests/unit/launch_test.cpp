@@ -1,6 +1,8 @@
 // Launch switches and the single-instance guard.
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -186,6 +188,60 @@ TEST(InstanceGuard, DisplaysAreSeparateAndScreensOfOneDisplayAreNot) {
   EXPECT_TRUE(AcquireInstanceGuard());
   kill(holder, SIGKILL);
   waitpid(holder, nullptr, 0);
+}
+
+// The lock lies in the user's runtime directory. Another user's directory
+// there, or a link planted where the fallback directory belongs, is never
+// used: the clock starts, unguarded, rather than be kept from starting or
+// leave its lock in a place that others control.
+TEST(InstanceGuard, OnlyTheUsersOwnDirectoriesAreUsed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to make another user's directory";
+  char base[] = "/tmp/morvane-guard-test-XXXXXX";
+  ASSERT_NE(mkdtemp(base), nullptr);
+  ASSERT_EQ(chmod(base, 01777), 0);  // like /tmp
+  const std::string own = std::string(base) + "/own", theirs = std::string(base) + "/theirs";
+  const std::string fallback = std::string(base) + "/morvane-" + std::to_string(geteuid());
+  ASSERT_EQ(mkdir(own.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(theirs.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(theirs.c_str(), 0777), 0);
+  ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(symlink(theirs.c_str(), fallback.c_str()), 0);
+  const auto entries = [](const std::string& path) {
+    int count = 0;
+    if (DIR* directory = opendir(path.c_str())) {
+      while (const dirent* entry = readdir(directory)) count += entry->d_name[0] != '.';
+      closedir(directory);
+    }
+    return count;
+  };
+  const auto heldTwice = [](bool* first) {
+    const pid_t holder = StartHolder(first);
+    const bool second = AcquireInstanceGuard();
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    return second;
+  };
+  setenv("TMPDIR", base, 1);
+  bool held = false;
+
+  UseFreshDisplayName("own");
+  setenv("XDG_RUNTIME_DIR", own.c_str(), 1);
+  EXPECT_FALSE(heldTwice(&held));
+  EXPECT_TRUE(held);
+  EXPECT_EQ(entries(own), 1) << "the lock is not in the runtime directory";
+
+  UseFreshDisplayName("theirs");
+  setenv("XDG_RUNTIME_DIR", theirs.c_str(), 1);
+  EXPECT_TRUE(heldTwice(&held)) << "unguarded when no directory of the user's own can be had";
+  EXPECT_TRUE(held) << "another user's directories kept the clock from starting";
+  ASSERT_EQ(unlink(fallback.c_str()), 0);  // now the fallback can be made
+  EXPECT_FALSE(heldTwice(&held));
+  EXPECT_TRUE(held);
+  EXPECT_EQ(entries(theirs), 0) << "the guard wrote into another user's directory";
+
+  unsetenv("XDG_RUNTIME_DIR");
+  unsetenv("TMPDIR");
+  EXPECT_EQ(std::system(("rm -rf " + std::string(base)).c_str()), 0);
 }
 
 // ":0", "unix:0", "localhost:0", ":0.0" and this machine's name with ":0"
