@@ -120,8 +120,25 @@ TEST(CommandLine, VersionAndUnknownOptionsOfTheLinuxProgram) {
   EXPECT_EQ(run.err, "morvane: ignoring unknown options: -fast\n");
 }
 
+// The guard's lock files go to a runtime directory of the test's own,
+// removed at exit, not to the user's.
+void UseOwnRuntimeDirectory() {
+  static std::string runtime;
+  if (runtime.empty()) {
+    char directory[] = "/tmp/morvane-guard-test-XXXXXX";
+    if (mkdtemp(directory) == nullptr) return;
+    runtime = directory;
+    std::atexit([] {
+      const int removed = std::system(("rm -rf " + runtime).c_str());
+      static_cast<void>(removed);
+    });
+  }
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
 // The guard is per display: each test takes a display name no real session uses.
 void UseFreshDisplayName(const char* tag) {
+  UseOwnRuntimeDirectory();
   const std::string name = std::string(":guard-test-") + tag + "-" + std::to_string(getpid()) + ".0";
   setenv("DISPLAY", name.c_str(), 1);
 }
@@ -248,6 +265,7 @@ TEST(InstanceGuard, OnlyTheUsersOwnDirectoriesAreUsed) {
 // are one display: the second holder of any spelling is refused.
 TEST(InstanceGuard, SpellingsOfOneDisplayShareOneGuard) {
   const std::string number = std::to_string(40000 + getpid() % 20000);
+  UseOwnRuntimeDirectory();
   setenv("DISPLAY", (":" + number).c_str(), 1);
   bool held = false;
   const pid_t holder = StartHolder(&held);
