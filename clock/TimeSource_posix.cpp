@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <langinfo.h>
+#include <string>
 
 #include "clock/TimeSource.h"
 
@@ -51,30 +52,64 @@ ZoneFileStamp StampOf(const char* path) {
   return stamp;
 }
 
-// The system's time zone is the file /etc/localtime unless TZ names one.
+// The file the C library reads the local time zone from: /etc/localtime
+// when TZ is not set; otherwise TZ without its optional leading ':', a path
+// when it starts with '/', else a name under $TZDIR (by default
+// /usr/share/zoneinfo), as TZ=Europe/Berlin. A POSIX rule such as
+// "CET-1CEST,M3.5.0,M10.5.0/3" names no file there, and an empty TZ is UTC:
+// then nothing is watched that could ever change.
+std::string ZoneFileOf(const char* tz) {
+  if (tz == nullptr) return "/etc/localtime";
+  if (*tz == ':') ++tz;
+  if (*tz == '\0') return std::string();
+  if (*tz == '/') return tz;
+  const char* directory = std::getenv("TZDIR");
+  if (directory == nullptr || *directory == '\0') directory = "/usr/share/zoneinfo";
+  return std::string(directory) + "/" + tz;
+}
+
 // localtime_r reads the zone once, on its first call, and never looks again;
-// only tzset reads it anew, and with TZ unset every tzset costs a getenv, a
-// strdup and free of the zone's name and a stat of the file - an allocation
-// a frame. So the clock stats the file itself (one system call a frame, no
-// allocation) and calls tzset only when the file has changed, which is what
-// changing the time zone does (timedatectl set-timezone points the link at
-// another zone). A zone named in TZ can only change with this process's own
-// environment, and tzset would not reread its file either: nothing to watch.
-void FollowSystemTimeZone() {
+// only tzset reads it anew, and then not always: while TZ reads as before it
+// rereads nothing at all, and with TZ unset it rereads /etc/localtime only
+// when the file's inode, device or mtime differ - not after a zone copied
+// in place with cp -p, since all tzdata files share one mtime. So the clock
+// stats the zone file itself each frame (one system call, no allocation)
+// and, when anything of it changed, sets TZ for a moment to ":" (UTC, no
+// file), which makes the library drop the zone it has, and back, which
+// makes it read the file afresh. TZ is looked up each frame, without a
+// copy: the process changes it only by itself (setenv gives the value a new
+// address), and then the new value is followed the same way.
+void FollowTimeZone() {
   static bool known = false;
+  static const char* tzSeen = nullptr;  // getenv("TZ") when the file was last read
+  static std::string tzValue;
+  static std::string file;
   static ZoneFileStamp last;
-  if (std::getenv("TZ") != nullptr) return;
-  const ZoneFileStamp now = StampOf("/etc/localtime");
-  if (known && now == last) return;
+  const char* tz = std::getenv("TZ");
+  const bool newTz = !known || tz != tzSeen;
+  if (newTz) {
+    tzValue = tz != nullptr ? tz : "";
+    file = ZoneFileOf(tz);
+  }
+  const ZoneFileStamp now = file.empty() ? ZoneFileStamp{} : StampOf(file.c_str());
+  if (!newTz && now == last) return;
   known = true;
   last = now;
+  setenv("TZ", ":", 1);
   tzset();
+  if (tz != nullptr) {
+    setenv("TZ", tzValue.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+  tzSeen = std::getenv("TZ");
 }
 
 }  // namespace
 
 double LocalSecondsSinceMidnight() {
-  FollowSystemTimeZone();
+  FollowTimeZone();
   timespec now{};
   if (clock_gettime(CLOCK_REALTIME, &now) != 0) return 0.0;
   return LocalSecondsSinceMidnightAt(now.tv_sec, static_cast<double>(now.tv_nsec) * 1e-9);

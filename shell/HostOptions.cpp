@@ -16,9 +16,12 @@ const char kHostUsage[] =
     "                     it is closed\n"
     "  --display DISPLAY  the X display to use\n"
     "  --help             this text\n"
+    "  --version          the version\n"
     "Every option takes one dash or two. The other standard hack options\n"
     "(--fps, --no-fps, --install, --noinstall, --mono, --pair, --sync,\n"
     "--visual V, --delay N, --geometry G, ...) are accepted and ignored.\n"
+    "Options not understood are named on standard error and ignored; with no\n"
+    "option or switch that is understood, they start nothing (status 2).\n"
     "Drawn into a host's window, the clock takes no single-instance guard,\n"
     "leaves keyboard and mouse to the host, ends on SIGTERM or when the window\n"
     "is destroyed, and never ends on its own: a failure is reported once on\n"
@@ -31,6 +34,8 @@ const char kHostUsage[] =
     "  /p WINDOW          draw into the X window WINDOW (decimal) until it is\n"
     "                     destroyed or unmapped\n"
     "  /c                 the About window\n";
+
+const char kHostVersion[] = "morvane " MORVANE_VERSION "\n";
 
 namespace {
 
@@ -73,7 +78,7 @@ bool IsHostOption(const char* argument) {
   const char* value = nullptr;
   if (!OptionNameOf(argument, &name, &value)) return false;
   return name == "root" || name == "window-id" || name == "window" || name == "display" ||
-         name == "help" || name == "h" || FindIgnored(name) != nullptr;
+         name == "help" || name == "h" || name == "version" || FindIgnored(name) != nullptr;
 }
 
 void AddUnknown(HostOptions* options, const char* argument) {
@@ -115,9 +120,17 @@ HostOptions ReadHostOptions(int argc, const char* const* argv, const char* xscre
   HostOptions options;
   bool any = false;
   for (int i = 1; i < argc && !any; ++i) any = IsHostOption(argv[i]);
-  if (!any) return options;  // Classic: the Windows-style switches
+  if (!any) {
+    // Classic: the Windows-style switches, and options that mean nothing.
+    for (int i = 1; i < argc; ++i) {
+      std::string name;
+      const char* value = nullptr;
+      if (OptionNameOf(argv[i], &name, &value)) AddUnknown(&options, argv[i]);
+    }
+    return options;
+  }
 
-  bool help = false, root = false, windowId = false;
+  bool help = false, version = false, root = false, windowId = false;
   std::string idProblem;
   std::uintptr_t id = 0;
   for (int i = 1; i < argc; ++i) {
@@ -135,6 +148,8 @@ HostOptions ReadHostOptions(int argc, const char* const* argv, const char* xscre
     };
     if (name == "help" || name == "h") {
       help = true;
+    } else if (name == "version") {
+      version = true;
     } else if (name == "root") {
       root = true;
     } else if (name == "window") {
@@ -158,8 +173,8 @@ HostOptions ReadHostOptions(int argc, const char* const* argv, const char* xscre
     }
   }
 
-  if (help) {
-    options.launch = HostLaunch::Help;
+  if (help || version) {
+    options.launch = help ? HostLaunch::Help : HostLaunch::Version;
     return options;
   }
   if (windowId) {

@@ -14,6 +14,7 @@ enum class HostLaunch {
   Hosted,         // --root / --window-id: draw into the host's window
   DesktopWindow,  // --window: an ordinary window on the desktop
   Help,           // --help
+  Version,        // --version
 };
 
 struct HostOptions {
@@ -22,7 +23,10 @@ struct HostOptions {
   // `problem` says why in one line.
   std::uintptr_t window = 0;
   std::string problem;
-  // Options not understood, in the order given, separated by spaces.
+  // Options not understood, in the order given, separated by spaces. With
+  // host options these are every argument not taken; in a Classic launch,
+  // the arguments that look like options ("-x", "--x"; the Windows switches
+  // are written with '/').
   std::string unknown;
   // --display DISPLAY, when given.
   std::string display;
@@ -40,3 +44,5 @@ bool ReadWindowId(const char* text, std::uintptr_t* id);
 
 // The text of --help.
 extern const char kHostUsage[];
+// The line of --version: "morvane VERSION".
+extern const char kHostVersion[];

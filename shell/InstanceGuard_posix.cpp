@@ -1,18 +1,27 @@
-// The guard on Linux: a Unix socket bound to a name in the abstract
-// namespace. Binding reveals whether a live process already holds the name,
-// and the name disappears with the last descriptor, however its holder
-// ends (SIGKILL included): no stale lock file can block a later launch.
-// The name is per user and per X display (named by the display itself, not
-// by its spelling), the Linux reading of one logon.
-#include <sys/socket.h>
-#include <sys/un.h>
+// The guard on Linux: an exclusive flock on a file in a directory of the
+// user's own. The lock goes with the last descriptor, however its holder
+// ends (SIGKILL included), so a file left behind never blocks a later
+// launch; and since only the user can enter the directory, no other user
+// can create, replace or lock the file first. The file is per X display
+// (named by the display itself, not by its spelling), the directory per
+// user: the Linux reading of one logon.
+//
+// The directory is $XDG_RUNTIME_DIR when it is the user's alone (owned by
+// them, no access for group or others, as the session manager makes it),
+// else morvane-UID in $TMPDIR or /tmp, made with mode 0700. A symbolic link
+// at that name, or a directory or file that belongs to someone else, is
+// never used: the program then runs unguarded, as it does when no lock can
+// be had at all. Another user can at worst let a second clock run, never
+// keep this user's clock from starting.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "shell/InstanceGuard.h"
@@ -52,28 +61,69 @@ std::string DisplayName() {
   return (IsLocalHost(host) ? std::string() : host) + ":" + number;
 }
 
+// `descriptor` (closed when it does not pass) when it is a directory or
+// regular file of this user that nobody else may write: -1 otherwise.
+int KeepIfOwn(int descriptor, bool directory) {
+  if (descriptor < 0) return -1;
+  struct stat info {};
+  if (fstat(descriptor, &info) != 0 || info.st_uid != geteuid() ||
+      (directory ? !S_ISDIR(info.st_mode) : !S_ISREG(info.st_mode)) ||
+      (info.st_mode & (directory ? 077 : 022)) != 0) {
+    close(descriptor);
+    return -1;
+  }
+  return descriptor;
+}
+
+// The directory for the lock, open; -1 when there is none that is safe.
+int OpenGuardDirectory() {
+  // The runtime directory is followed if it is a link: the user named it.
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/') {
+    const int directory = KeepIfOwn(open(runtime, O_RDONLY | O_DIRECTORY | O_CLOEXEC), true);
+    if (directory >= 0) return directory;
+  }
+  const char* temporary = std::getenv("TMPDIR");
+  if (temporary == nullptr || temporary[0] != '/') temporary = "/tmp";
+  const std::string path =
+      std::string(temporary) + "/morvane-" + std::to_string(static_cast<unsigned>(geteuid()));
+  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return -1;
+  // O_NOFOLLOW: a link planted there is refused, not followed.
+  return KeepIfOwn(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), true);
+}
+
+// The display as one file name: letters, digits and "._:-" stand for
+// themselves, every other byte (the '/' of "host/unix:0" among them) is
+// %XX, so two displays never share a name.
+std::string GuardFileName(const std::string& display) {
+  std::string name = "morvane-guard-";
+  for (const char c : display) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+        c == '_' || c == ':' || c == '-') {
+      name += c;
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+      name += escaped;
+    }
+  }
+  return name;
+}
+
 }  // namespace
 
 bool AcquireInstanceGuard() {
-  const std::string display = DisplayName();
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  // sun_path[0] = 0 selects the abstract namespace.
-  const int length = std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1,
-                                   "K_OPENGL_SCREENSAVER/%u/%s", static_cast<unsigned>(getuid()),
-                                   display.c_str());
-  if (length < 0) return true;
-  const socklen_t size = static_cast<socklen_t>(
-      offsetof(sockaddr_un, sun_path) + 1 +
-      (static_cast<std::size_t>(length) < sizeof address.sun_path - 1 ? static_cast<std::size_t>(length)
-                                                                       : sizeof address.sun_path - 2));
-
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return true;  // no guard to be had: run unguarded
-  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), size) == 0) {
+  const int directory = OpenGuardDirectory();
+  if (directory < 0) return true;  // no guard to be had: run unguarded
+  const int file = KeepIfOwn(openat(directory, GuardFileName(DisplayName()).c_str(),
+                                    O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600),
+                             false);
+  close(directory);
+  if (file < 0) return true;
+  if (flock(file, LOCK_EX | LOCK_NB) == 0) {
     return true;  // held, deliberately never closed, until the process ends
   }
   const int error = errno;
-  close(fd);
-  return error != EADDRINUSE;
+  close(file);
+  return error != EWOULDBLOCK;
 }

@@ -1,8 +1,8 @@
 // The Linux entry point. The options of the Linux screensaver hosts
 // (XScreenSaver, xsecurelock: --root, --window-id ID, the standard hack
-// options) and --window and --help are read here; everything else is joined
-// by single spaces into the command-line text that Windows would hand to
-// WinMain.
+// options) and --window, --help and --version are read here; everything else
+// is joined by single spaces into the command-line text that Windows would
+// hand to WinMain.
 #include <signal.h>
 #include <unistd.h>
 
@@ -48,14 +48,35 @@ int main(int argc, char** argv) {
   XSetIOErrorHandler(OnDisplayLost);
   const HostOptions host = ReadHostOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
   if (!host.display.empty()) setenv("DISPLAY", host.display.c_str(), 1);
-  if (!host.unknown.empty() && host.launch != HostLaunch::Classic) {
+
+  std::string commandLine;
+  if (host.launch == HostLaunch::Classic) {
+    for (int i = 1; i < argc; ++i) {
+      if (i > 1) commandLine += ' ';
+      commandLine += argv[i];
+    }
+  }
+  const bool underHost = std::getenv("XSCREENSAVER_WINDOW") != nullptr;
+  if (!host.unknown.empty()) {
+    // Named once, whatever follows. Alone - no option and no switch that is
+    // understood - they start nothing: a mistyped option must not blank the
+    // screen. Under a host the clock runs as with no switch instead, since
+    // the host would answer an exit with a relaunch at once.
+    if (host.launch == HostLaunch::Classic && !underHost &&
+        ParseCommandLine(commandLine.c_str()).mode == Default) {
+      std::fprintf(stderr, "morvane: unknown options: %s (see morvane --help)\n",
+                   host.unknown.c_str());
+      return 2;
+    }
     std::fprintf(stderr, "morvane: ignoring unknown options: %s\n", host.unknown.c_str());
   }
 
-  std::string commandLine;
   switch (host.launch) {
     case HostLaunch::Help:
       std::fputs(kHostUsage, stdout);
+      return 0;
+    case HostLaunch::Version:
+      std::fputs(kHostVersion, stdout);
       return 0;
     case HostLaunch::Hosted:
       BecomeHosted();
@@ -70,18 +91,11 @@ int main(int argc, char** argv) {
       commandLine = "/s";  // unguarded, like a full-screen run
       break;
     case HostLaunch::Classic:
-      for (int i = 1; i < argc; ++i) {
-        if (i > 1) commandLine += ' ';
-        commandLine += argv[i];
-      }
       // "/p" under a host (its window in the environment: XScreenSaver's
       // programs line or preview) is hosted: a bad window then waits for
       // the host instead of ending, which the host would answer with a
       // relaunch at once. Elsewhere "/p" keeps the Windows contract.
-      if (std::getenv("XSCREENSAVER_WINDOW") != nullptr &&
-          ParseCommandLine(commandLine.c_str()).mode == Preview) {
-        BecomeHosted();
-      }
+      if (underHost && ParseCommandLine(commandLine.c_str()).mode == Preview) BecomeHosted();
       break;
   }
   const int status = MorvaneMain(commandLine.c_str(), nullptr, 0);

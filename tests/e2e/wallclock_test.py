@@ -110,7 +110,7 @@ class WallClockTest(unittest.TestCase):
             self.process.stderr.close()
         self.directory.cleanup()
 
-    def start(self, zone_file=None):
+    def start(self, zone_file=None, tz=None, tzdir=None):
         command = [MORVANE, "/s"]
         env = self.clock.environment()
         if zone_file:
@@ -119,6 +119,10 @@ class WallClockTest(unittest.TestCase):
             command = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
                        'mount --bind "$0" /etc/localtime && exec "$@"', zone_file] + command
             del env["TZ"]
+        if tz:
+            env["TZ"] = tz
+        if tzdir:
+            env["TZDIR"] = tzdir
         self.process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.PIPE, text=True)
 
@@ -193,9 +197,10 @@ class WallClockTest(unittest.TestCase):
         self.clock.step(-3600)
         self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after setting the clock back an hour")
 
-    def test_a_change_of_the_system_time_zone(self):
-        if subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode != 0:
-            self.skipTest("no mount namespace can be made here (needs root)")
+    def follow_a_zone_change(self, what, start, rewrite):
+        """Starts the clock with `start(zone)` in UTC, read from the file
+        `zone`, then lets `rewrite(zone, india)` make that file India's zone
+        (UTC+5:30); the face must follow."""
         zone = os.path.join(self.directory.name, "localtime")
         with open("/usr/share/zoneinfo/Etc/UTC", "rb") as f:
             utc = f.read()
@@ -204,16 +209,53 @@ class WallClockTest(unittest.TestCase):
         with open(zone, "wb") as f:
             f.write(utc)
         self.clock.start_at(2026, 6, 10, 8, 0, 5)
-        self.start(zone_file=zone)
+        start(zone)
         self.wait_for_first_picture()
-        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "in UTC")
-        # The system's zone becomes India's (UTC+5:30): the file is rewritten
-        # in place, as a package update of the zone would.
-        with open(zone, "r+b") as f:
-            f.write(india)
-            f.truncate()
-        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after the zone became Asia/Kolkata",
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, what + ", in UTC")
+        rewrite(zone, india)
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, what + ", after the zone became Asia/Kolkata",
                                         zone_offset=5 * 3600 + 1800)
+
+    @staticmethod
+    def write_in_place(zone, data):
+        # As a package update of the zone would.
+        with open(zone, "r+b") as f:
+            f.write(data)
+            f.truncate()
+
+    def skip_without_mount_namespaces(self):
+        if subprocess.run(["unshare", "--mount", "true"], capture_output=True).returncode != 0:
+            self.skipTest("no mount namespace can be made here (needs root)")
+
+    def test_a_change_of_the_system_time_zone(self):
+        self.skip_without_mount_namespaces()
+        self.follow_a_zone_change("/etc/localtime rewritten",
+                                  lambda zone: self.start(zone_file=zone), self.write_in_place)
+
+    def test_the_system_zone_rewritten_with_its_mtime_kept(self):
+        # As `cp -p` of another zone onto the file that /etc/localtime points
+        # to does: all tzdata files share one mtime, so only the file's change
+        # time and size tell.
+        def rewrite(zone, data):
+            before = os.stat(zone)
+            self.write_in_place(zone, data)
+            os.utime(zone, ns=(before.st_atime_ns, before.st_mtime_ns))
+        self.skip_without_mount_namespaces()
+        self.follow_a_zone_change("/etc/localtime rewritten with its mtime kept",
+                                  lambda zone: self.start(zone_file=zone), rewrite)
+
+    def test_the_zone_file_that_tz_names(self):
+        # TZ=:/path: that file is watched like /etc/localtime.
+        self.follow_a_zone_change("TZ=:/path", lambda zone: self.start(tz=":" + zone),
+                                  self.write_in_place)
+
+    def test_the_zone_that_tz_names_from_the_zone_directory(self):
+        # TZ=Europe/Berlin names a file under /usr/share/zoneinfo (or $TZDIR),
+        # which a tzdata update rewrites: watched too.
+        self.follow_a_zone_change("TZ=name under TZDIR",
+                                  lambda zone: self.start(tz=os.path.basename(zone),
+                                                          tzdir=os.path.dirname(zone)),
+                                  self.write_in_place)
 
     def test_the_seconds_keep_to_the_wall_clock(self):
         # The lower half of the seconds' units tile shows the wall clock's

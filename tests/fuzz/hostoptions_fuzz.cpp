@@ -29,9 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ReadHostOptions(static_cast<int>(argv.size() - 1), argv.data(), variable);
   switch (options.launch) {
     case HostLaunch::Classic:
-      // Nothing was read: the arguments go to the Windows-style switches.
-      if (options.window != 0 || !options.problem.empty() || !options.unknown.empty() ||
-          !options.display.empty()) {
+      // Nothing was read: the arguments go to the Windows-style switches,
+      // and only those that look like options are named as unknown.
+      if (options.window != 0 || !options.problem.empty() || !options.display.empty() ||
+          (!options.unknown.empty() && options.unknown[0] != '-')) {
         std::abort();
       }
       break;
@@ -41,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     case HostLaunch::DesktopWindow:
     case HostLaunch::Help:
+    case HostLaunch::Version:
       if (options.window != 0) std::abort();
       break;
     default:

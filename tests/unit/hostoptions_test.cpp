@@ -40,11 +40,15 @@ TEST(WindowId, AnythingElseIsNoId) {
 
 TEST(HostOptions, WindowsSwitchesAndNothingAreClassic) {
   for (auto args : {std::initializer_list<const char*>{}, {"/s"}, {"/p", "1234"}, {"/c:5"},
-                    {"-s"}, {"/S"}, {"--"}, {"-"}, {"word"}}) {
+                    {"/S"}, {"--"}, {"-"}, {"word"}}) {
     const HostOptions options = Read(args, "0x123");
     EXPECT_EQ(options.launch, HostLaunch::Classic);
     EXPECT_EQ(options.unknown, "");
   }
+  // Options among them are not understood, and are named.
+  const HostOptions options = Read({"-s", "/s", "--speed=3", "7"});
+  EXPECT_EQ(options.launch, HostLaunch::Classic);
+  EXPECT_EQ(options.unknown, "-s --speed=3");
 }
 
 TEST(HostOptions, RootTakesTheWindowFromTheEnvironment) {
@@ -120,6 +124,8 @@ TEST(HostOptions, WindowHelpAndDisplay) {
   EXPECT_EQ(Read({"-window"}).launch, HostLaunch::DesktopWindow);
   EXPECT_EQ(Read({"--help"}).launch, HostLaunch::Help);
   EXPECT_EQ(Read({"-h", "--root"}).launch, HostLaunch::Help);
+  EXPECT_EQ(Read({"--version", "--root"}).launch, HostLaunch::Version);
+  EXPECT_EQ(Read({"-version"}).launch, HostLaunch::Version);
   const HostOptions options = Read({"--root", "--display", ":3.1"}, "0x51");
   EXPECT_EQ(options.display, ":3.1");
   EXPECT_EQ(Read({"-display=:4"}, "0x51").display, ":4");

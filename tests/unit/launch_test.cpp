@@ -1,11 +1,16 @@
 // Launch switches and the single-instance guard.
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "shell/InstanceGuard.h"
@@ -67,8 +72,73 @@ TEST(CommandLine, NumbersFollowAtoiWithDefinedOverflow) {
 
 TEST(CommandLine, NullTextIsDefault) { ExpectParse(nullptr, Default, 0); }
 
+// The Linux program itself, with its output and exit status. The display
+// named does not exist, so a run that went on to open a window would fail.
+struct ProgramRun {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+ProgramRun RunMorvane(const std::string& arguments) {
+  ProgramRun run;
+  const char* build = std::getenv("MORVANE_BUILD_DIR");
+  char directory[] = "/tmp/morvane-run-XXXXXX";
+  if (build == nullptr || mkdtemp(directory) == nullptr) return run;
+  const std::string out = std::string(directory) + "/out", err = std::string(directory) + "/err";
+  const int status = std::system(("env -u XSCREENSAVER_WINDOW DISPLAY=:no-such-display timeout 30 " + std::string(build) +
+                                  "/morvane " + arguments + " >" + out + " 2>" + err + " </dev/null")
+                                     .c_str());
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = ReadFile(out);
+  run.err = ReadFile(err);
+  std::remove(out.c_str());
+  std::remove(err.c_str());
+  rmdir(directory);
+  return run;
+}
+
+TEST(CommandLine, VersionAndUnknownOptionsOfTheLinuxProgram) {
+  if (std::getenv("MORVANE_BUILD_DIR") == nullptr) GTEST_SKIP() << "MORVANE_BUILD_DIR is not set";
+  ProgramRun run = RunMorvane("--version");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "morvane " MORVANE_VERSION "\n");
+  EXPECT_EQ(run.err, "");
+  // Given alone, an unknown option is named and nothing starts.
+  run = RunMorvane("--speed 3");
+  EXPECT_EQ(run.status, 2) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "morvane: unknown options: --speed (see morvane --help)\n");
+  // Whatever else happens, it is named once.
+  run = RunMorvane("--help -fast");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("Usage: morvane"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err, "morvane: ignoring unknown options: -fast\n");
+}
+
+// The guard's lock files go to a runtime directory of the test's own,
+// removed at exit, not to the user's.
+void UseOwnRuntimeDirectory() {
+  static std::string runtime;
+  if (runtime.empty()) {
+    char directory[] = "/tmp/morvane-guard-test-XXXXXX";
+    if (mkdtemp(directory) == nullptr) return;
+    runtime = directory;
+    std::atexit([] {
+      const int removed = std::system(("rm -rf " + runtime).c_str());
+      static_cast<void>(removed);
+    });
+  }
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
 // The guard is per display: each test takes a display name no real session uses.
 void UseFreshDisplayName(const char* tag) {
+  UseOwnRuntimeDirectory();
   const std::string name = std::string(":guard-test-") + tag + "-" + std::to_string(getpid()) + ".0";
   setenv("DISPLAY", name.c_str(), 1);
 }
@@ -137,10 +207,65 @@ TEST(InstanceGuard, DisplaysAreSeparateAndScreensOfOneDisplayAreNot) {
   waitpid(holder, nullptr, 0);
 }
 
+// The lock lies in the user's runtime directory. Another user's directory
+// there, or a link planted where the fallback directory belongs, is never
+// used: the clock starts, unguarded, rather than be kept from starting or
+// leave its lock in a place that others control.
+TEST(InstanceGuard, OnlyTheUsersOwnDirectoriesAreUsed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to make another user's directory";
+  char base[] = "/tmp/morvane-guard-test-XXXXXX";
+  ASSERT_NE(mkdtemp(base), nullptr);
+  ASSERT_EQ(chmod(base, 01777), 0);  // like /tmp
+  const std::string own = std::string(base) + "/own", theirs = std::string(base) + "/theirs";
+  const std::string fallback = std::string(base) + "/morvane-" + std::to_string(geteuid());
+  ASSERT_EQ(mkdir(own.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(theirs.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(theirs.c_str(), 0777), 0);
+  ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(symlink(theirs.c_str(), fallback.c_str()), 0);
+  const auto entries = [](const std::string& path) {
+    int count = 0;
+    if (DIR* directory = opendir(path.c_str())) {
+      while (const dirent* entry = readdir(directory)) count += entry->d_name[0] != '.';
+      closedir(directory);
+    }
+    return count;
+  };
+  const auto heldTwice = [](bool* first) {
+    const pid_t holder = StartHolder(first);
+    const bool second = AcquireInstanceGuard();
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    return second;
+  };
+  setenv("TMPDIR", base, 1);
+  bool held = false;
+
+  UseFreshDisplayName("own");
+  setenv("XDG_RUNTIME_DIR", own.c_str(), 1);
+  EXPECT_FALSE(heldTwice(&held));
+  EXPECT_TRUE(held);
+  EXPECT_EQ(entries(own), 1) << "the lock is not in the runtime directory";
+
+  UseFreshDisplayName("theirs");
+  setenv("XDG_RUNTIME_DIR", theirs.c_str(), 1);
+  EXPECT_TRUE(heldTwice(&held)) << "unguarded when no directory of the user's own can be had";
+  EXPECT_TRUE(held) << "another user's directories kept the clock from starting";
+  ASSERT_EQ(unlink(fallback.c_str()), 0);  // now the fallback can be made
+  EXPECT_FALSE(heldTwice(&held));
+  EXPECT_TRUE(held);
+  EXPECT_EQ(entries(theirs), 0) << "the guard wrote into another user's directory";
+
+  unsetenv("XDG_RUNTIME_DIR");
+  unsetenv("TMPDIR");
+  EXPECT_EQ(std::system(("rm -rf " + std::string(base)).c_str()), 0);
+}
+
 // ":0", "unix:0", "localhost:0", ":0.0" and this machine's name with ":0"
 // are one display: the second holder of any spelling is refused.
 TEST(InstanceGuard, SpellingsOfOneDisplayShareOneGuard) {
   const std::string number = std::to_string(40000 + getpid() % 20000);
+  UseOwnRuntimeDirectory();
   setenv("DISPLAY", (":" + number).c_str(), 1);
   bool held = false;
   const pid_t holder = StartHolder(&held);
