@@ -41,8 +41,7 @@ def pointer():
 
 
 def end_with_key(proc):
-    """Presses a key on each clock window in turn until `proc` has ended
-    (which window has which process is not known from X)."""
+    """Presses a key on the clock window until `proc` has ended."""
     for _ in range(3):
         for window in windows("^%s$" % TITLE):
             if proc.poll() is not None:
