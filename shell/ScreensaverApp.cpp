@@ -7,6 +7,7 @@
 
 #include "clock/Scene.h"
 #include "shell/AppIcon.h"
+#include "shell/FullscreenWindow.h"
 #include "shell/GlEntryPoints.h"
 #include "shell/GlfwAppWindow.h"
 #include "shell/HostRun.h"
@@ -39,6 +40,7 @@ void OnScroll(GLFWwindow* /*window*/, double /*x*/, double /*y*/) {}
 
 ScreensaverApp::ScreensaverApp(LaunchOptions* launch) : options(launch) {
   glfwSetErrorCallback(OnLibraryError);
+  KeepSystemSettings();
   windowingLibraryStarted = glfwInit() == GLFW_TRUE;
   if (!windowingLibraryStarted) {
     // The window cannot open now; OpenMainWindow ends the program.
@@ -96,6 +98,7 @@ void SetRenderStartState() {
 }
 
 void ScreensaverApp::OpenMainWindow() {
+  static constexpr char kTitle[] = "Morvane Screensaver";
   SetContextHints();
 
   GLFWwindow* made = nullptr;
@@ -104,10 +107,13 @@ void ScreensaverApp::OpenMainWindow() {
   } else {
     // The desktop window is an ordinary one (resizable, the library's
     // default); otherwise full screen on the primary monitor.
-    made = glfwCreateWindow(ViewSize.width, ViewSize.height, "Morvane Screensaver",
-                            hostRun.desktopWindow ? nullptr : glfwGetPrimaryMonitor(), nullptr);
+    made = hostRun.desktopWindow
+               ? glfwCreateWindow(ViewSize.width, ViewSize.height, kTitle, nullptr, nullptr)
+               : CreateFullscreenWindow(ViewSize.width, ViewSize.height, kTitle,
+                                        glfwGetPrimaryMonitor());
     if (made != nullptr) window = new GlfwAppWindow(made);
   }
+  RestoreSystemSettings();
   if (window == nullptr && hostRun.hosted) {
     // The host owns the run: what went wrong has been said, and the window
     // stays black until the host ends the run.

@@ -95,7 +95,10 @@ class ScreensaverTest(unittest.TestCase):
         return saver
 
     def wait_for_window(self, saver):
-        windows = wait_for(lambda: search(TITLE) or (not saver.running() and [-1]), START_TIMEOUT)
+        # The window has its title a moment before it is mapped.
+        windows = wait_for(lambda: [w for w in search(TITLE)
+                                    if geometry(w).get("Map State") == "IsViewable"]
+                           or (not saver.running() and [-1]), START_TIMEOUT)
         if windows and windows[0] == -1:
             self.fail("the screensaver ended with status %s before its window appeared; it said:\n%s"
                       % (saver.process.returncode, saver.process.stderr.read()))
@@ -133,6 +136,25 @@ class ScreensaverTest(unittest.TestCase):
         # Any key ends it with status 0.
         subprocess.run(["xdotool", "key", "shift"], check=True)
         self.assertEqual(saver.wait(15), 0)
+
+    def test_losing_the_focus_ends_it(self):
+        """As on Windows: another window takes the focus, the run ends with
+        status 0 (never a minimised window left running), and the X
+        server's own screen saver settings are as they were."""
+        saver_settings = lambda: subprocess.run(  # noqa: E731
+            ["xset", "q"], capture_output=True, text=True).stdout.split("Screen Saver:")[1].split(
+                "Colors:")[0].split()
+        before = saver_settings()
+        saver = self.start("/s")
+        self.wait_for_window(saver)
+        self.wait_for_picture()
+        self.assertEqual(saver_settings(), before)
+        other = subprocess.Popen(["xlogo", "-geometry", "100x100+10+10"])
+        self.others.append(other)
+        window = wait_for(lambda: search("^xlogo$"), 20)
+        self.assertTrue(window, "the other window did not appear")
+        subprocess.run(["xdotool", "windowfocus", "--sync", str(window[0])], check=True)
+        self.assertEqual(saver.wait(5), 0)
 
     def test_a_mouse_button_ends_it(self):
         saver = self.start("/s")

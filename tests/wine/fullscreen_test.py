@@ -1,55 +1,66 @@
 """Full-screen runs of the real Morvane.scr under Wine: "/s" shows the clock
 as the Linux build draws it, a key ends it with status 0, "/s" is not
-guarded while a launch without switches is."""
+guarded while a launch without switches is. Both behave as Windows expects
+of a screensaver: the display may power off while the clock shows, the
+pointer stays where it was, losing the foreground ends the run with status
+0, and the foreground lock timeout is left as it was."""
 import datetime
 import os
+import re
 import subprocess
 import sys
 import tempfile
+import time
 
-from winetest import (HOST, Prefix, SCR, SNAPSHOT, close_to, find_window, is_paper, mean, read_png,
-                      report, require_inputs, wait_for, xshot)
+from winetest import (HOST, Prefix, SCR, SNAPSHOT, close_to, is_paper, mean, read_png, report,
+                      require_inputs, wait_for, xshot)
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
 TITLE = "Morvane Screensaver"
+POINTER = ("37", "41")
+# Wine's log of the first run: the execution states the process asks for
+# (ntdll's warnings) and the system commands that reach the default window
+# procedure (the win channel's trace).
+DEBUG = "warn+ntdll,trace+win"
+STATE = re.compile(r"NtSetThreadExecutionState \((0x[0-9a-f]+),")
+DEFAULT_SYSCOMMAND = re.compile(r"handle_sys_command \S+ \S+ WM_SYSCOMMAND (f170|f140) ")
+CONTINUOUS, HELD = 0x80000000, 0x3  # ES_CONTINUOUS; ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED
 
 
-def windows(name, visible_only=True):
-    r = subprocess.run(["xdotool", "search"] + (["--onlyvisible"] if visible_only else []) +
-                       ["--name", name],
+def windows(name):
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
                        capture_output=True, text=True)
     return r.stdout.split()
 
 
-def press_key(window):
-    subprocess.run(["xdotool", "windowfocus", "--sync", window], timeout=30)
-    subprocess.run(["xdotool", "key", "--clearmodifiers", "space"], timeout=30)
-
-
-def end_after_restore(prefix, proc):
-    """A full-screen window that lost the focus to a second full-screen run
-    has iconified itself (GLFW's auto-iconify); restored and in front again,
-    it ends on a mouse button."""
-    for _ in range(3):
-        if proc.poll() is not None:
-            return
-        prefix.run(["wine", HOST, "restore", TITLE], timeout=60)
-        subprocess.run(["xdotool", "mousemove", "960", "540", "click", "1"], timeout=30)
-        wait_for(lambda: proc.poll() is not None, limit=20)
+def pointer():
+    out = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True,
+                         text=True).stdout
+    values = dict(line.split("=", 1) for line in out.split())
+    return values.get("X"), values.get("Y")
 
 
 def end_with_key(proc):
-    """Presses a key on each clock window in turn until `proc` has ended
-    (which window has which process is not known from X)."""
+    """Presses a key on the clock window until `proc` has ended."""
     for _ in range(3):
-        # A full-screen GLFW window iconifies when it loses the focus (to a
-        # second full-screen run, say): map it again before the key.
-        for window in windows("^%s$" % TITLE, visible_only=False):
+        for window in windows("^%s$" % TITLE):
             if proc.poll() is not None:
                 return
-            subprocess.run(["xdotool", "windowmap", window], timeout=30)
-            press_key(window)
+            subprocess.run(["xdotool", "windowfocus", "--sync", window], timeout=30)
+            subprocess.run(["xdotool", "key", "--clearmodifiers", "space"], timeout=30)
             wait_for(lambda: proc.poll() is not None, limit=20)
+
+
+def check_ended(proc, what, failures, limit=120):
+    """Whether `proc` ended by itself within `limit` seconds, with status 0."""
+    wait_for(lambda: proc.poll() is not None, limit=limit, step=0.05)
+    if proc.poll() is None:
+        proc.kill()
+        failures.append("%s: still running" % what)
+        return False
+    if proc.returncode != 0:
+        failures.append("%s: ended with status %s" % (what, proc.returncode))
+    return True
 
 
 def clock_shown():
@@ -64,7 +75,10 @@ def main():
     failures = []
     try:
         prefix.set_registry(INTERNATIONAL, "sTimeFormat", "h:mm:ss tt")
-        first = prefix.start([SCR, "/s"])
+        lock_before = prefix.lock_timeout()
+        subprocess.run(["xdotool", "mousemove"] + list(POINTER), timeout=30)
+        log = open(os.path.join(tempfile.gettempdir(), "morvane-wine-fullscreen.log"), "w+")
+        first = prefix.start([SCR, "/s"], stderr=log, debug=DEBUG)
         shot = wait_for(clock_shown)
         if shot is None:
             failures.append("/s never showed the hours tile's paper")
@@ -91,22 +105,43 @@ def main():
             else:
                 print("no Linux snapshot tool; region checks against Linux skipped")
 
-        # A second "/s" is not guarded: both run at once.
+        # While the clock shows, the pointer is where it was and the display
+        # may power off: no display or system requirement in force, and
+        # SC_MONITORPOWER reaches the default window procedure while
+        # SC_SCREENSAVE does not.
+        where = pointer()
+        print("pointer before /s %s, while it runs %s" % (POINTER, where))
+        if where != POINTER:
+            failures.append("the pointer moved from %s to %s" % (POINTER, where))
+        print("syscommand:", prefix.run(["wine", HOST, "syscommand", TITLE], text=True).stdout.strip())
+        log.seek(0)
+        trace = log.read()
+        held = [int(v, 16) for v in STATE.findall(trace) if int(v, 16) & CONTINUOUS]
+        reached = DEFAULT_SYSCOMMAND.findall(trace)
+        print("execution states asked for: %s; system commands reaching DefWindowProc: %s"
+              % (["0x%08x" % v for v in held], reached))
+        if held and held[-1] & HELD:
+            failures.append("/s keeps execution state 0x%08x in force" % held[-1])
+        if reached != ["f170"]:
+            failures.append("DefWindowProc got system commands %s, want f170 (SC_MONITORPOWER)"
+                            % reached)
+
+        # A second "/s" is not guarded; taking the foreground, it ends the
+        # first with status 0.
         second = prefix.start([SCR, "/s"])
-        if not wait_for(lambda: len(windows(TITLE)) >= 2 or second.poll() is not None):
+        check_ended(first, "the first /s after a second took the foreground", failures)
+        if not wait_for(lambda: windows(TITLE) or second.poll() is not None):
             failures.append("a second /s did not open its window")
         if second.poll() is not None:
             failures.append("a second /s ended by itself (status %s)" % second.returncode)
-
-        # The second run has the focus and ends on a key.
         end_with_key(second)
-        end_after_restore(prefix, first)
-        for name, proc in (("first", first), ("second", second)):
-            if proc.poll() is None:
-                proc.kill()
-                failures.append("the %s /s did not end on a key or button" % name)
-            elif proc.returncode != 0:
-                failures.append("the %s /s ended with status %s" % (name, proc.returncode))
+        check_ended(second, "the second /s after a key", failures, limit=1)
+        lock_after = prefix.lock_timeout()
+        print("foreground lock timeout: before %s, after /s %s" % (lock_before, lock_after))
+        if lock_after != lock_before:
+            failures.append("foreground lock timeout after /s: %s, before: %s"
+                            % (lock_after, lock_before))
+
         prefix.wait_idle()
 
         # No switch: the default launch is guarded against a second one.
@@ -119,9 +154,24 @@ def main():
         if plain.poll() is not None:
             failures.append("the first default launch ended early (%s)" % plain.returncode)
         else:
-            end_with_key(plain)
-            if plain.returncode != 0:
-                failures.append("the default launch ended with %s after a key" % plain.returncode)
+            # Another window takes the foreground: the run ends within a second.
+            wait_for(clock_shown)
+            probe = prefix.start([HOST, "foreground"], stdout=subprocess.PIPE, text=True)
+            said = probe.stdout.readline().strip()
+            taken = time.monotonic()
+            ended = check_ended(plain, "the default launch after another window took the "
+                                "foreground", failures, limit=10)
+            took = time.monotonic() - taken
+            print("%s; the default launch ended: %s, %.2f s later" % (said, ended, took))
+            if ended and took > 1:
+                failures.append("the default launch ended %.2f s after losing the foreground"
+                                % took)
+            probe.wait(timeout=60)
+        lock_after = prefix.lock_timeout()
+        print("foreground lock timeout after the default launch: %s" % lock_after)
+        if lock_after != lock_before:
+            failures.append("foreground lock timeout after the default launch: %s, before: %s"
+                            % (lock_after, lock_before))
     finally:
         prefix.close()
     return report(failures)

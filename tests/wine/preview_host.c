@@ -8,13 +8,19 @@
  *     how many child windows the host has and the client size of the
  *     first), "disable" (EnableWindow FALSE), "destroy" (DestroyWindow),
  *     "quit". Prints "done" after each.
- *   preview_host restore CAPTION
- *     Restores the top-level window of that caption (a full-screen window
- *     that iconified itself on losing the focus) and brings it to the
- *     foreground; prints "restored" or "missing".
  *   preview_host close CLASS CAPTION
  *     Posts WM_CLOSE to the top-level window of that class and caption, as
  *     the close box would; prints "closed" or "missing".
+ *   preview_host locktimeout
+ *     Prints "locktimeout N": the foreground lock timeout (milliseconds) as
+ *     a fresh process reads it.
+ *   preview_host syscommand CAPTION
+ *     Sends WM_SYSCOMMAND SC_MONITORPOWER (2, off), then SC_SCREENSAVE, to
+ *     the top-level window of that caption; prints "sent" or "missing".
+ *   preview_host foreground
+ *     Shows a window of its own and brings it to the foreground, prints
+ *     "foreground yes" (or "no" when it is not the foreground window), then
+ *     keeps it for three seconds.
  */
 #include <windows.h>
 #include <stdio.h>
@@ -100,17 +106,6 @@ int main(int argc, char** argv) {
   if (argc == 6 && strcmp(argv[1], "host") == 0) {
     return Host(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
   }
-  if (argc == 3 && strcmp(argv[1], "restore") == 0) {
-    HWND window = FindWindowA(NULL, argv[2]);
-    if (window == NULL) {
-      printf("missing\n");
-      return 1;
-    }
-    ShowWindow(window, SW_RESTORE);
-    SetForegroundWindow(window);
-    printf("restored\n");
-    return 0;
-  }
   if (argc == 4 && strcmp(argv[1], "close") == 0) {
     HWND window = FindWindowA(argv[2], argv[3]);
     if (window == NULL) {
@@ -121,6 +116,39 @@ int main(int argc, char** argv) {
     printf("closed\n");
     return 0;
   }
-  fprintf(stderr, "usage: preview_host host X Y W H | restore CAPTION | close CLASS CAPTION\n");
+  if (argc == 2 && strcmp(argv[1], "locktimeout") == 0) {
+    DWORD timeout = 0;
+    SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0);
+    printf("locktimeout %lu\n", (unsigned long)timeout);
+    return 0;
+  }
+  if (argc == 3 && strcmp(argv[1], "syscommand") == 0) {
+    HWND window = FindWindowA(NULL, argv[2]);
+    DWORD_PTR result;
+    if (window == NULL) {
+      printf("missing\n");
+      return 1;
+    }
+    SendMessageTimeoutA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2, SMTO_NORMAL, 5000, &result);
+    SendMessageTimeoutA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_NORMAL, 5000, &result);
+    printf("sent\n");
+    return 0;
+  }
+  if (argc == 2 && strcmp(argv[1], "foreground") == 0) {
+    HWND window = CreateWindowExA(0, "STATIC", "Foreground", WS_POPUP | WS_VISIBLE, 1700, 20, 200,
+                                  200, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    DWORD end = GetTickCount() + 3000;
+    MSG message;
+    SetForegroundWindow(window);
+    printf("foreground %s\n", GetForegroundWindow() == window ? "yes" : "no");
+    fflush(stdout);
+    while (GetTickCount() < end) {
+      while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+      Sleep(10);
+    }
+    return 0;
+  }
+  fprintf(stderr, "usage: preview_host host X Y W H | close CLASS CAPTION |"
+                  " locktimeout | syscommand CAPTION | foreground\n");
   return 2;
 }

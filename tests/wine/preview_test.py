@@ -83,9 +83,16 @@ def main():
     prefix = Prefix()
     failures = []
     try:
-        run_preview(prefix, "disable", failures, check_guard=True)
-        prefix.wait_idle()
-        run_preview(prefix, "destroy", failures, check_guard=False)
+        before = prefix.lock_timeout()
+        for ending in ("disable", "destroy"):
+            run_preview(prefix, ending, failures, check_guard=ending == "disable")
+            after = prefix.lock_timeout()
+            print("foreground lock timeout before the previews %s, after %r %s"
+                  % (before, ending, after))
+            if after != before:
+                failures.append("foreground lock timeout after %r: %s, before: %s"
+                                % (ending, after, before))
+            prefix.wait_idle()
     finally:
         prefix.close()
     return report(failures)

@@ -34,14 +34,25 @@ class Prefix:
         self.env.update({"WINEPREFIX": self.dir, "WINEDEBUG": "-all",
                          "WINEDLLOVERRIDES": "mscoree,mshtml=", "WINEARCH": "win64"})
         self.run(["wineboot", "-i"], timeout=300)
+        # Windows' default foreground lock timeout; Wine's is 0, against
+        # which a program that zeroes it could not be told apart.
+        self.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v",
+                  "ForegroundLockTimeout", "/t", "REG_DWORD", "/d", "200000", "/f"])
         self.wait_idle()
 
     def run(self, args, timeout=120, **kw):
         return subprocess.run(args, env=self.env, timeout=timeout, capture_output=True, **kw)
 
-    def start(self, args, stdout=subprocess.DEVNULL, **kw):
-        return subprocess.Popen(["wine"] + args, env=self.env, stdout=stdout,
-                                stderr=subprocess.DEVNULL, **kw)
+    def start(self, args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, debug=None, **kw):
+        """Starts a program; `debug` is its WINEDEBUG (its log goes to stderr)."""
+        env = dict(self.env, WINEDEBUG=debug) if debug else self.env
+        return subprocess.Popen(["wine"] + args, env=env, stdout=stdout, stderr=stderr, **kw)
+
+    def lock_timeout(self):
+        """The foreground lock timeout as a fresh process reads it. A change
+        that was not saved lasts as long as the session, which under Wine
+        ends with the wineserver: read before wait_idle."""
+        return self.run(["wine", HOST, "locktimeout"], text=True).stdout.strip()
 
     def set_registry(self, key, name, value):
         self.run(["wine", "reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f"])

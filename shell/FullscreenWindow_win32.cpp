@@ -1,0 +1,80 @@
+// Windows: the library holds ES_DISPLAY_REQUIRED while its full-screen
+// window owns the monitor, and its window procedure swallows SC_MONITORPOWER
+// and SC_SCREENSAVE for such windows. The execution state is cleared once the
+// window is made; the window procedure is subclassed to hand SC_MONITORPOWER
+// to DefWindowProc (SC_SCREENSAVE stays refused) and to end the run when
+// the program is deactivated, as Windows' own screensavers do.
+#include "shell/FullscreenWindow.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+#define GLFW_EXPOSE_NATIVE_WIN32
+#include <GLFW/glfw3native.h>
+
+namespace {
+
+// glfwInit sets the foreground lock timeout to 0 (so that its windows can
+// take the foreground) and only glfwTerminate puts it back.
+bool lockTimeoutKept = false;
+DWORD lockTimeout = 0;
+
+WNDPROC libraryProcedure = nullptr;
+
+LRESULT CALLBACK ScreensaverProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ACTIVATEAPP:
+      if (wParam == FALSE) std::exit(0);  // another program has the foreground
+      break;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MONITORPOWER) {
+        return DefWindowProcW(window, message, wParam, lParam);
+      }
+      if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;
+      break;
+    case WM_SIZE: {
+      // Restored from minimised, the library asks for the display again.
+      const LRESULT result = CallWindowProcW(libraryProcedure, window, message, wParam, lParam);
+      SetThreadExecutionState(ES_CONTINUOUS);
+      return result;
+    }
+    default:
+      break;
+  }
+  return CallWindowProcW(libraryProcedure, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void KeepSystemSettings() {
+  lockTimeoutKept = SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &lockTimeout, 0) != 0;
+  std::atexit(RestoreSystemSettings);
+}
+
+void RestoreSystemSettings() {
+  if (!lockTimeoutKept) return;
+  lockTimeoutKept = false;
+  SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                        reinterpret_cast<void*>(static_cast<ULONG_PTR>(lockTimeout)),
+                        SPIF_SENDCHANGE);
+}
+
+GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
+                                   GLFWmonitor* monitor) {
+  // The library turns mouse trails off for its full-screen windows until
+  // the window is destroyed; the pointer is hidden over the clock anyway.
+  UINT trails = 0;
+  const bool trailsKept = SystemParametersInfoW(SPI_GETMOUSETRAILS, 0, &trails, 0) != 0;
+  SetFullscreenHints(monitor);
+  GLFWwindow* window = glfwCreateWindow(width, height, title, monitor, nullptr);
+  if (window == nullptr) return nullptr;
+  SetThreadExecutionState(ES_CONTINUOUS);
+  if (trailsKept) SystemParametersInfoW(SPI_SETMOUSETRAILS, trails, nullptr, 0);
+  HWND handle = glfwGetWin32Window(window);
+  libraryProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ScreensaverProcedure)));
+  return window;
+}

@@ -1,0 +1,40 @@
+// X11: the library turns the X server's own screen saver off while its
+// full-screen window owns the monitor, and only puts it back when the
+// window is destroyed; it is put back once the window is made. A focus
+// callback ends the run when the window loses the focus.
+#include "shell/FullscreenWindow.h"
+
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+#define GLFW_EXPOSE_NATIVE_X11
+#include <GLFW/glfw3native.h>
+
+namespace {
+
+void OnFocus(GLFWwindow* /*window*/, int focused) {
+  if (focused == GLFW_FALSE) std::exit(0);
+}
+
+}  // namespace
+
+// glfwInit changes nothing of the system on X11.
+void KeepSystemSettings() {}
+void RestoreSystemSettings() {}
+
+GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
+                                   GLFWmonitor* monitor) {
+  // Without a monitor (the library did not start) nothing is taken over.
+  Display* display = monitor != nullptr ? glfwGetX11Display() : nullptr;
+  int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+  if (display != nullptr) XGetScreenSaver(display, &timeout, &interval, &blanking, &exposures);
+  SetFullscreenHints(monitor);
+  GLFWwindow* window = glfwCreateWindow(width, height, title, monitor, nullptr);
+  if (window == nullptr) return nullptr;
+  if (display != nullptr) XSetScreenSaver(display, timeout, interval, blanking, exposures);
+  glfwSetWindowFocusCallback(window, OnFocus);
+  return window;
+}
