@@ -6,8 +6,10 @@
 //  - The runs of a Linux screensaver host and the desktop window present a
 //    frame only when its picture would differ from the one on the window (or
 //    that one was lost), and otherwise wait for an event until the face can
-//    next change, looking at the wall clock every 50 ms. While a
-//    flap falls they draw every frame, at most 60 a second.
+//    next change, looking at the wall clock every 50 ms. While a flap falls
+//    they draw on every iteration, each swap still waiting for its vertical
+//    blank, but never more than 60 frames a second: the cap that holds
+//    where the swap does not wait (a software renderer, Xvfb).
 #pragma once
 
 class AppWindow;
