@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The real screensaver follows the wall clock: `morvane /s` runs under
+"""The real screensaver follows the wall clock: `morvane /s` (and once a
+host's run, which presents only the frames whose face changed) runs under
 libfaketime, whose offset this test moves while the program runs (the
 monotonic timer is left alone, as in a real suspend or a clock set), and the
 digits are read off screenshots by the colours of the glyphs in each tile
