@@ -80,7 +80,7 @@ def main():
     hosts = []
     try:
         print("load average before: %s (%d cores)" % (load(), os.cpu_count()))
-        print("%-10s %-18s %12s %8s" % ("size", "run", "CPU s/s", "fps"))
+        print("%-10s %-18s %12s %8s %14s" % ("size", "run", "CPU s/s", "fps", "CPU ms/frame"))
         for size in SIZES:
             title = "bench-host-%dx%d" % size
             hosts.append(subprocess.Popen(
@@ -94,7 +94,9 @@ def main():
             for name, args in (("host --window-id", ["--window-id", str(window)]),
                                ("/p", ["/p", str(window)])):
                 figures[name] = measure(x, build, args, window, size, seconds)
-                print("%-10s %-18s %12.3f %8.1f" % ("%dx%d" % size, name, *figures[name]),
+                cpu, fps = figures[name]
+                print("%-10s %-18s %12.3f %8.1f %14.1f" % ("%dx%d" % size, name, cpu, fps,
+                                                           1000 * cpu / fps if fps else 0),
                       flush=True)
             hosted, preview = figures["host --window-id"], figures["/p"]
             print("%-10s %-18s %12.2fx %7.2fx" % ("%dx%d" % size, "host / (/p)",
