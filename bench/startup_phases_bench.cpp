@@ -44,7 +44,7 @@ int main() {
   options.mode = Fullscreen;
   screensaverApp = new ScreensaverApp(&options);
   phase.Report("window, context, entry points, state");
-  AssembleScene(screensaverApp->window->NativeHandle());
+  AssembleScene(screensaverApp->window->NativeHandle(), ClickSound::kDeviceBuffer);
   glFinish();
   phase.Report("scene assembly (textures, programs, mesh)");
   StepFrame();

@@ -52,6 +52,7 @@ void UpdateClock() {
     for (double& start : Clock.flipStart) start += drift;
     t += drift;
   }
+  Clock.frameTime = t;
   DeriveDigits(Clock.currentDigits, t);
   DeriveDigits(Clock.upcomingDigits, t + 0.5);
   UpdateFlips(t);

@@ -32,6 +32,7 @@ struct ClockState {
   std::int32_t twelveHour = 0;    // 1: 12-hour display with meridiem tiles
   ClockDigits currentDigits{};    // ClockTime rounded to whole seconds
   ClockDigits upcomingDigits{};   // ClockTime + 0.5 s rounded to whole seconds
+  double frameTime = 0.0;         // the ClockTime both sets were derived from
   // Flip state per slot (see FlipTiles.h).
   std::uint8_t flipActive[kClockSlots]{};
   double flipStart[kClockSlots]{};  // ClockTime of the frame that started the flip

@@ -1,5 +1,7 @@
 #include "clock/Scene.h"
 
+#include <cmath>
+
 #include "clock/ClockState.h"
 #include "clock/FlipTiles.h"
 #include "clock/TimeSource.h"
@@ -23,7 +25,7 @@ constexpr char kDigitProgram[] = "DigitProgram";
 
 }  // namespace
 
-void AssembleScene(std::uintptr_t nativeWindow) {
+void AssembleScene(std::uintptr_t nativeWindow, ClickSound click) {
   Scene.registry = new GLFWProgramRegistry();
   Scene.frameState = new FrameState();
 
@@ -51,7 +53,11 @@ void AssembleScene(std::uintptr_t nativeWindow) {
   // The click is loaded and kept, and never played; a failed load changes
   // nothing.
   Scene.flipSound = new CDirectSound();
-  Scene.flipSound->LoadWaveResource(kFlipClickWave, nativeWindow);
+  if (click == ClickSound::kDeviceBuffer) {
+    Scene.flipSound->LoadWaveResource(kFlipClickWave, nativeWindow);
+  } else {
+    Scene.flipSound->HoldWaveResource(kFlipClickWave);
+  }
 }
 
 void DestroySceneSound() {
@@ -60,14 +66,17 @@ void DestroySceneSound() {
 }
 
 void StepFrame() {
-  const float t = static_cast<float>(ClockTimeSource.timer());
-  Scene.frameState->time = t;
-  DrawClockFrame();
+  AdvanceFrame();
+  PaintFrame();
 }
 
-void DrawClockFrame() {
-  glViewport(0, 0, ViewSize.width, ViewSize.height);
+void AdvanceFrame() {
+  Scene.frameState->time = static_cast<float>(ClockTimeSource.timer());
   AdvanceClock();
+}
+
+void PaintFrame() {
+  glViewport(0, 0, ViewSize.width, ViewSize.height);
   PaintClockFrame();
 }
 
@@ -91,4 +100,41 @@ void PaintClockFrame() {
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, Scene.digitAtlas->GetTextureId());
   DrawTiles();
+}
+
+void TakeFaceSignature(FaceSignature* face) {
+  face->width = ViewSize.width;
+  face->height = ViewSize.height;
+  face->twelveHour = Clock.twelveHour;
+  face->halfCount = ListTileHalves(face->halves);
+}
+
+bool SameFace(const FaceSignature& a, const FaceSignature& b) {
+  if (a.width != b.width || a.height != b.height || a.twelveHour != b.twelveHour ||
+      a.halfCount != b.halfCount) {
+    return false;
+  }
+  for (int i = 0; i < a.halfCount; ++i) {
+    const TileHalf& x = a.halves[i];
+    const TileHalf& y = b.halves[i];
+    if (x.isAnimator != y.isAnimator || x.slot != y.slot || x.tileMode != y.tileMode ||
+        x.glyph != y.glyph || x.angle != y.angle || x.z != y.z || x.hingeY != y.hingeY ||
+        x.f != y.f) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FlapFalling() {
+  for (int i = 0; i < kClockSlots; ++i) {
+    if (Clock.flipActive[i] && Clock.flipAngle[i] < 180.0f) return true;
+  }
+  return false;
+}
+
+double SecondsUntilFaceTurns() {
+  const double turn = (std::floor(Clock.frameTime * 2.0) + 1.0) / 2.0;
+  const double left = turn - ClockTime();
+  return left > 0.0 ? left : 0.0;
 }

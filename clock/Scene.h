@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "clock/FlipTiles.h"
+
 class GLFWProgramRegistry;
 struct FrameState;
 class GLFWCamera;
@@ -26,17 +28,48 @@ struct FlipClockScene {
 
 extern FlipClockScene Scene;
 
+// Where the never-played click is kept: in a static buffer on the sound
+// device, bound to the window (the Windows modes), or only in memory, so
+// that no device is opened at all.
+enum class ClickSound { kDeviceBuffer, kInMemory };
+
 // Once, with the GL context current and the entry points loaded.
 // `nativeWindow` is the window the sound device binds to.
-void AssembleScene(std::uintptr_t nativeWindow);
-// Every loop iteration, before the swap: frame time, then DrawClockFrame.
+void AssembleScene(std::uintptr_t nativeWindow, ClickSound click);
+// A frame in two steps that the main loop may separate: AdvanceFrame (frame
+// time, then AdvanceClock: the base on the first frame, then UpdateClock) on
+// every iteration, and PaintFrame (viewport, PaintClockFrame) for a frame
+// that is drawn. StepFrame is both. The snapshot tool runs its lead-up
+// frames through AdvanceClock alone.
 void StepFrame();
+void AdvanceFrame();
+void PaintFrame();
 // After a normal loop end: deletes flipSound, if any.
 void DestroySceneSound();
 
-// One frame: viewport, AdvanceClock (ClockState.h: the base on the first
-// frame, then UpdateClock), then PaintClockFrame. The snapshot tool runs
-// lead-up frames through AdvanceClock alone.
-void DrawClockFrame();
 // The drawing part of a frame: clear, projection, background, tiles.
 void PaintClockFrame();
+
+// Everything the pixels of a frame depend on: the window's size, the layout
+// and every tile half in drawing order (glyph, angle, depth, ...). Frames of
+// equal signatures are the same picture: the background never changes, and
+// the frame time ("iTime") reaches the shaders but colours no pixel.
+struct FaceSignature {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t twelveHour = 0;
+  std::int32_t halfCount = 0;
+  TileHalf halves[kMaxTileHalves]{};
+};
+// The signature of the face the latest AdvanceClock left.
+void TakeFaceSignature(FaceSignature* face);
+bool SameFace(const FaceSignature& a, const FaceSignature& b);
+
+// How long that face stays as it is. While a flap falls it changes with
+// every frame (FlapFalling). Otherwise it turns next at the first half
+// second of ClockTime after the frame's: a whole second starts flips, a half
+// second changes the resting digits (the wall clock's half and whole
+// seconds). SecondsUntilFaceTurns: from now until then, 0 once it is past.
+// A jump of the wall clock cannot be foreseen; only AdvanceClock sees it.
+bool FlapFalling();
+double SecondsUntilFaceTurns();

@@ -7,13 +7,16 @@ struct GLFWwindow;
 // The full-screen window that GLFW made.
 class GlfwAppWindow final : public AppWindow {
  public:
-  explicit GlfwAppWindow(GLFWwindow* window) : window_(window) {}
+  // Also asks GLFW to report when the window needs repainting.
+  explicit GlfwAppWindow(GLFWwindow* window);
 
   void MakeContextCurrent() override;
   void SetSwapInterval(int interval) override;
   void HideCursor() override;
   void SwapBuffers() override;
   void PollEvents() override;
+  void WaitEvents(double seconds) override;
+  bool TakeExposed() override;
   bool ShouldClose() override;
   bool HostGone() override { return false; }
   std::uintptr_t NativeHandle() override;
@@ -21,5 +24,8 @@ class GlfwAppWindow final : public AppWindow {
   GLFWwindow* glfwWindow() const { return window_; }
 
  private:
+  static void OnRefresh(GLFWwindow* window);
+
   GLFWwindow* window_;
+  bool exposed_ = false;
 };

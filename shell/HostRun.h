@@ -14,6 +14,11 @@ struct HostRun {
   bool desktopWindow = false;
   // Set just before the process ends because the host ended the run.
   bool ending = false;
+
+  // Either of the two: a run that the Windows modes do not describe. It
+  // presents a frame only when the face changes (FramePacing.h) and opens no
+  // sound device.
+  bool OwnRun() const { return hosted || desktopWindow; }
 };
 
 extern HostRun hostRun;

@@ -4,10 +4,14 @@
 // (the host's own visual may have no GL configuration, and never a
 // multisampled one), so no top-level window appears. The child selects no
 // input, so keys and buttons go on to the host. The host's size changes and
-// its destruction arrive as structure events on our own display connection.
+// its destruction arrive as structure events on our own display connection,
+// and the child's lost contents (another window was over it, or the host was
+// unmapped and mapped again) as Expose events there.
 #include <GL/glx.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 #include <X11/Xlib.h>
@@ -124,6 +128,8 @@ class X11AdoptedWindow final : public AppWindow {
         // disabled host window. A screensaver host may unmap its window
         // for a while and map it again; it ends the run itself.
         gone_ = true;
+      } else if (event.type == Expose && event.xexpose.window == child_) {
+        exposed_ = true;
       } else if (event.type == ConfigureNotify && event.xconfigure.window == host_) {
         const int width = event.xconfigure.width;
         const int height = event.xconfigure.height;
@@ -135,6 +141,22 @@ class X11AdoptedWindow final : public AppWindow {
         }
       }
     }
+  }
+
+  void WaitEvents(double seconds) override {
+    // Xlib may have read events already, which poll() cannot see on the
+    // connection; XPending also sends what is still buffered.
+    if (seconds > 0.0 && XPending(display_) == 0) {
+      pollfd connection{ConnectionNumber(display_), POLLIN, 0};
+      poll(&connection, 1, static_cast<int>(std::ceil(std::fmin(seconds, 3600.0) * 1000.0)));
+    }
+    PollEvents();
+  }
+
+  bool TakeExposed() override {
+    const bool exposed = exposed_;
+    exposed_ = false;
+    return exposed;
   }
 
   bool ShouldClose() override { return false; }
@@ -152,6 +174,7 @@ class X11AdoptedWindow final : public AppWindow {
   Window child_;
   GLXContext context_;
   bool gone_ = false;
+  bool exposed_ = false;
   int width_ = 0;
   int height_ = 0;
 };
@@ -223,7 +246,7 @@ AppWindow* AdoptHostWindow(std::uintptr_t handle) {
   attributes.colormap = XCreateColormap(display, RootWindow(display, screen), visual->visual, AllocNone);
   attributes.border_pixel = 0;
   attributes.background_pixmap = None;
-  attributes.event_mask = StructureNotifyMask;
+  attributes.event_mask = StructureNotifyMask | ExposureMask;
   const Window child = XCreateWindow(
       display, host, 0, 0, static_cast<unsigned>(hostAttributes.width > 0 ? hostAttributes.width : 1),
       static_cast<unsigned>(hostAttributes.height > 0 ? hostAttributes.height : 1), 0, visual->depth,

@@ -7,6 +7,7 @@
 
 #include "clock/Scene.h"
 #include "shell/AppIcon.h"
+#include "shell/FramePacing.h"
 #include "shell/FullscreenWindow.h"
 #include "shell/GlEntryPoints.h"
 #include "shell/GlfwAppWindow.h"
@@ -149,11 +150,18 @@ void ScreensaverApp::InitRenderState() {
 }
 
 void ScreensaverApp::RunMainLoop() {
-  AssembleScene(window->NativeHandle());
+  // The click is never played: a run of our own keeps it in memory only,
+  // since an open device would hold the user's sound server awake.
+  AssembleScene(window->NativeHandle(),
+                hostRun.OwnRun() ? ClickSound::kInMemory : ClickSound::kDeviceBuffer);
+  FramePacing* pacing = ChooseFramePacing(hostRun);
   for (;;) {
-    StepFrame();
-    window->SwapBuffers();
-    window->PollEvents();  // a key or button ends the process in here
+    AdvanceFrame();
+    if (pacing->ShouldPresent(*window)) {
+      PaintFrame();
+      window->SwapBuffers();
+    }
+    pacing->Wait(*window);  // polls or waits; a key or button ends the process in here
     if (window->ShouldClose()) break;
     if (options->mode == Preview && window->HostGone()) break;
   }

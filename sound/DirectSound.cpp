@@ -80,3 +80,13 @@ bool CDirectSound::LoadWave(const ResourceView& bytes, std::uintptr_t window) {
   buffer = created;
   return FillStaticSoundBuffer(buffer, waveData, waveSize);
 }
+
+bool CDirectSound::HoldWaveResource(std::uint16_t id) {
+  const std::optional<ResourceView> bytes = FindEmbeddedResource(kWaveResource, id);
+  if (!bytes || bytes->data == nullptr) return false;
+  RiffWave wave;
+  const bool parsed = ParseRiffWave(bytes->data, bytes->size, &wave);
+  waveData = wave.waveData;
+  waveSize = wave.waveSize;
+  return parsed;
+}

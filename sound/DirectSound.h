@@ -24,6 +24,11 @@ class CDirectSound {
   // player, since waveData points into them.
   bool LoadWave(const ResourceView& bytes, std::uintptr_t window);
 
+  // Finds the "WAVE" resource `id` and keeps its samples in waveData and
+  // waveSize only: no device is opened and no buffer made. True when the
+  // bytes are a sound.
+  bool HoldWaveResource(std::uint16_t id);
+
   const unsigned char* waveData = nullptr;  // PCM samples inside the resource; not owned
   std::uint32_t waveSize = 0;               // their length in bytes
   SoundBuffer* buffer = nullptr;            // owned

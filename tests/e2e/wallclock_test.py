@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The real screensaver follows the wall clock: `morvane /s` runs under
+"""The real screensaver follows the wall clock: `morvane /s` (and once a
+host's run, which presents only the frames whose face changed) runs under
 libfaketime, whose offset this test moves while the program runs (the
 monotonic timer is left alone, as in a real suspend or a clock set), and the
 digits are read off screenshots by the colours of the glyphs in each tile
@@ -110,9 +111,10 @@ class WallClockTest(unittest.TestCase):
             self.process.stderr.close()
         self.directory.cleanup()
 
-    def start(self, zone_file=None, tz=None, tzdir=None):
-        command = [MORVANE, "/s"]
+    def start(self, zone_file=None, tz=None, tzdir=None, args=("/s",), **more):
+        command = [MORVANE, *args]
         env = self.clock.environment()
+        env.update(more)
         if zone_file:
             # The system's zone, /etc/localtime, is zone_file in a mount
             # namespace of the program's own; TZ stays unset.
@@ -313,6 +315,48 @@ class WallClockTest(unittest.TestCase):
         self.clock.step(-1)
         never_early("after a step back of one second")
         not_late("after a step back of one second")
+
+    def test_a_hosted_run_presents_a_frame_only_when_the_face_changes(self):
+        # A host's run into the whole screen (xsecurelock's way: --root, the
+        # root window in XSCREENSAVER_WINDOW); its frames counted as the X
+        # server sees them arrive in the child window that it draws into.
+        root = subprocess.run(["xwininfo", "-root"], capture_output=True, text=True).stdout
+        root = root.split("Window id: ")[1].split()[0]
+        self.clock.start_at(2026, 6, 10, 8, 0, 5)
+        self.start(args=["--root"], XSCREENSAVER_WINDOW=root)
+        self.wait_for_first_picture()
+        tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True,
+                              text=True).stdout
+        covering = " %sx%s+0+0 " % tuple(SCREEN.split("x")[:2])  # not GLFW's 1x1 helper
+        drawn = [line.split()[0] for line in tree.splitlines() if covering in line]
+        self.assertEqual(len(drawn), 1, tree)
+        presents = xshot.Presents(int(drawn[0], 16))
+        self.addCleanup(presents.close)
+
+        # The face is still from the resting digits' turn at the wall second
+        # (its frame has arrived by .3) to the flap at the half second. (The
+        # first second may still bring the redraw that the window's first
+        # Expose asks for.)
+        presents.collect(1.0)
+        frames = presents.collect(4.0)
+        during_rest = ["%.3f" % (t % 1.0) for t in frames if 0.3 < t % 1.0 < 0.48]
+        print("measured: hosted, %d frames in 4 s, %d of them while the face was still"
+              % (len(frames), len(during_rest)), flush=True)
+        self.assertEqual(during_rest, [], "frames presented while the face was still; all "
+                         "frames, as fractions of the wall clock's second: %s"
+                         % " ".join("%.3f" % (t % 1.0) for t in frames))
+        self.assertGreaterEqual(len(frames), 4, "the turns of four seconds were not drawn")
+
+        # A jump of the wall clock while the face is still shows within 0.2 s.
+        presents.collect((1.27 - time.time() % 1.0) % 1.0)
+        jumped = time.time()
+        self.clock.step(3600)
+        frames = presents.collect(0.22)
+        print("measured: hosted, wall clock jump to the next frame: %s"
+              % ("%.3f s" % (frames[0] - jumped) if frames else "none"), flush=True)
+        self.assertTrue(frames and frames[0] - jumped < 0.2,
+                        "no frame within 0.2 s of the wall clock's jump")
+        self.wait_for_hours_and_minutes(FOLLOW_TIMEOUT, "after the wall clock went an hour on")
 
 
 if __name__ == "__main__":

@@ -1,8 +1,9 @@
 """Screenshots of an X display for the end-to-end tests, without any image
 library: xwd (x11-apps) takes the picture, this module reads its pixels and
 can save them as PNG and read PNGs back (zlib from the standard library). Also the polling that
-every test on a display waits with."""
+every test on a display waits with, and a count of the frames that reach a window."""
 import ctypes
+import select
 import struct
 import subprocess
 import time
@@ -173,3 +174,50 @@ def close_box(window):
     assert x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
     x11.XFlush(display)
     x11.XCloseDisplay(display)
+
+
+class Presents:
+    """The frames that reach a window, seen from outside the program: every
+    drawing into it is damage that the X server reports (the DAMAGE
+    extension, libXdamage), and a frame that GLX presents on Xvfb is one
+    update of the whole window. Records the wall time (time.time()) at
+    which each report arrived."""
+
+    def __init__(self, window, display=None):
+        x11 = self.x11 = ctypes.CDLL("libX11.so.6")
+        damage = self.damage = ctypes.CDLL("libXdamage.so.1")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        for name in ("XConnectionNumber", "XPending", "XCloseDisplay"):
+            getattr(x11, name).argtypes = [ctypes.c_void_p]
+        x11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        damage.XDamageQueryExtension.argtypes = [ctypes.c_void_p] + [ctypes.POINTER(ctypes.c_int)] * 2
+        damage.XDamageCreate.restype = ctypes.c_ulong
+        damage.XDamageCreate.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int]
+        self.display = x11.XOpenDisplay(display.encode() if display else None)
+        assert self.display, "cannot reach the test display"
+        event_base, error_base = ctypes.c_int(), ctypes.c_int()
+        assert damage.XDamageQueryExtension(self.display, ctypes.byref(event_base),
+                                            ctypes.byref(error_base)), "no DAMAGE extension"
+        self.notify = event_base.value  # XDamageNotify
+        damage.XDamageCreate(self.display, window, 0)  # XDamageReportRawRectangles
+        x11.XSync(self.display, 0)
+        self.event = ctypes.create_string_buffer(192)  # an XEvent: 24 longs
+
+    def collect(self, seconds):
+        """The arrival times of the reports in the next `seconds`."""
+        times = []
+        end = time.monotonic() + seconds
+        while True:
+            while self.x11.XPending(self.display):
+                self.x11.XNextEvent(self.display, self.event)
+                if ctypes.c_int.from_buffer(self.event).value == self.notify:
+                    times.append(time.time())
+            left = end - time.monotonic()
+            if left <= 0:
+                return times
+            select.select([self.x11.XConnectionNumber(self.display)], [], [], left)
+
+    def close(self):
+        self.x11.XCloseDisplay(self.display)

@@ -2,7 +2,8 @@
 // Xvfb: the framebuffer configuration with and without multisampling, and
 // the adoption of a host window: refused without the windowing library,
 // refused with a reason for a window that does not exist, and bound to a
-// live window with its size.
+// live window with its size; its lost picture reported, and a wait for
+// events ended by the host's destruction.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -98,12 +99,33 @@ TEST_F(HostWindowTest, AdoptionSaysWhyItRefuses) {
   EXPECT_EQ(child.all_event_masks & (KeyPressMask | ButtonPressMask), 0)
       << "no one of ours may take the host's input";
 
-  // Destroyed: the window layer sees it at the next poll.
+  // A window over ours, gone again (an unlock dialog): the lost picture is
+  // reported once. (The child's first mapping may have been reported too.)
+  window->PollEvents();
+  window->TakeExposed();
+  const Window dialog = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 40, 40, 100,
+                                            60, 0, 0, 0);
+  XSetWindowAttributes over{};
+  over.override_redirect = True;
+  XChangeWindowAttributes(display_, dialog, CWOverrideRedirect, &over);
+  XMapRaised(display_, dialog);
+  XSync(display_, False);
+  window->PollEvents();
+  EXPECT_FALSE(window->TakeExposed());
+  XDestroyWindow(display_, dialog);
+  XSync(display_, False);
+  window->WaitEvents(5.0);
+  EXPECT_TRUE(window->TakeExposed());
+  EXPECT_FALSE(window->TakeExposed());
+
+  // Destroyed: a wait for events ends with it, long before its time is up.
   EXPECT_FALSE(window->HostGone());
   XDestroyWindow(display_, host);
   XSync(display_, False);
-  window->PollEvents();
+  const double before = glfwGetTime();
+  window->WaitEvents(30.0);
   EXPECT_TRUE(window->HostGone());
+  EXPECT_LT(glfwGetTime() - before, 10.0);
 }
 
 }  // namespace

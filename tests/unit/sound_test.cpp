@@ -295,6 +295,19 @@ TEST_F(SoundPlayer, LoadsTheClickIntoAStaticBuffer) {
   EXPECT_EQ(info.samplesPerSecond, 44100u);
 }
 
+// The runs that open no sound device: the same samples, in memory only.
+TEST_F(SoundPlayer, HoldsTheClickInMemoryWithoutADevice) {
+  const std::optional<ResourceView> click = FindEmbeddedResource(kWaveResource, kFlipClickWave);
+  ASSERT_TRUE(click.has_value());
+  CDirectSound player;
+  ASSERT_TRUE(player.HoldWaveResource(kFlipClickWave));
+  EXPECT_EQ(player.waveData, click->data + 44);
+  EXPECT_EQ(player.waveSize, 8784u);
+  EXPECT_EQ(player.buffer, nullptr);
+  EXPECT_EQ(CDirectSound::device, nullptr);
+  EXPECT_FALSE(player.HoldWaveResource(kFlipClickWave + 1000));
+}
+
 TEST_F(SoundPlayer, FailsSilentlyForAMissingResourceWithoutOpeningTheDevice) {
   CDirectSound player;
   EXPECT_FALSE(player.LoadWaveResource(kFlipClickWave + 1000, 0));

@@ -228,8 +228,6 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
-  // The click is loaded by the scene but never heard; keep off the real device.
-  setenv("ALSOFT_DRIVERS", "null", 0);
 
   glfwSetErrorCallback(OnGlfwError);
   if (glfwInit() == GLFW_FALSE) return 1;
@@ -258,7 +256,7 @@ int main(int argc, char** argv) {
       options.twelveHour < 0 ? PrefersTwelveHourClock() : options.twelveHour == 1;
   ClockTimeSource = {SimTimer, SimWall, SimTwelveHour};
 
-  AssembleScene(0);
+  AssembleScene(0, ClickSound::kInMemory);
   for (int k = kLeadUpFrames; k >= 1; --k) {
     simNow = kLastFrameTimer - k * kFrameSeconds;
     AdvanceClock();

@@ -1,0 +1,30 @@
+// How the main loop paces its frames, chosen once from how the run was
+// started.
+//  - The Windows modes (/s, /p and the default run) draw and present a frame
+//    on every iteration and poll; the swap's wait for the vertical blank
+//    paces them.
+//  - The runs of a Linux screensaver host and the desktop window present a
+//    frame only when its picture would differ from the one on the window (or
+//    that one was lost), and otherwise wait for an event until the face can
+//    next change, looking at the wall clock every 50 ms. While a flap falls
+//    they draw on every iteration, each swap still waiting for its vertical
+//    blank, but never more than 60 frames a second: the cap that holds
+//    where the swap does not wait (a software renderer, Xvfb).
+#pragma once
+
+class AppWindow;
+struct HostRun;
+
+class FramePacing {
+ public:
+  virtual ~FramePacing() = default;
+  // After AdvanceFrame: whether this iteration paints and presents a frame.
+  virtual bool ShouldPresent(AppWindow& window) = 0;
+  // After the frame, in place of a poll: handles the window's events, waiting
+  // for them as long as the face allows. A key or button may end the process
+  // in here.
+  virtual void Wait(AppWindow& window) = 0;
+};
+
+// The pacing of this run; made once, kept until the process ends.
+FramePacing* ChooseFramePacing(const HostRun& run);
