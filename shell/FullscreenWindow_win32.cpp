@@ -3,7 +3,10 @@
 // and SC_SCREENSAVE for such windows. The execution state is cleared once the
 // window is made; the window procedure is subclassed to hand SC_MONITORPOWER
 // to DefWindowProc (SC_SCREENSAVE stays refused) and to end the run when
-// the program is deactivated, as Windows' own screensavers do.
+// the program is deactivated, as Windows' own screensavers do. The library
+// also gives the window WS_EX_APPWINDOW and shows it inside glfwCreateWindow,
+// so the shell would give it a taskbar button; a message hook of this thread
+// makes it a tool window at WM_CREATE, before it is first shown.
 #include "shell/FullscreenWindow.h"
 
 #include <windows.h>
@@ -47,6 +50,19 @@ LRESULT CALLBACK ScreensaverProcedure(HWND window, UINT message, WPARAM wParam, 
   return CallWindowProcW(libraryProcedure, window, message, wParam, lParam);
 }
 
+// Makes the library's window a tool window (no taskbar button, no Alt+Tab
+// entry) once it is created, before it is shown.
+LRESULT CALLBACK MakeToolWindow(int code, WPARAM wParam, LPARAM lParam) {
+  const CWPSTRUCT* call = reinterpret_cast<CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == WM_CREATE) {
+    const LONG_PTR style = GetWindowLongPtrW(call->hwnd, GWL_EXSTYLE);
+    if ((style & WS_EX_APPWINDOW) != 0) {
+      SetWindowLongPtrW(call->hwnd, GWL_EXSTYLE, (style & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 void KeepSystemSettings() {
@@ -69,7 +85,9 @@ GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
   UINT trails = 0;
   const bool trailsKept = SystemParametersInfoW(SPI_GETMOUSETRAILS, 0, &trails, 0) != 0;
   SetFullscreenHints(monitor);
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, MakeToolWindow, nullptr, GetCurrentThreadId());
   GLFWwindow* window = glfwCreateWindow(width, height, title, monitor, nullptr);
+  if (hook != nullptr) UnhookWindowsHookEx(hook);
   if (window == nullptr) return nullptr;
   SetThreadExecutionState(ES_CONTINUOUS);
   if (trailsKept) SystemParametersInfoW(SPI_SETMOUSETRAILS, trails, nullptr, 0);

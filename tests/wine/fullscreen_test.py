@@ -3,7 +3,8 @@ as the Linux build draws it, a key ends it with status 0, "/s" is not
 guarded while a launch without switches is. Both behave as Windows expects
 of a screensaver: the display may power off while the clock shows, the
 pointer stays where it was, losing the foreground ends the run with status
-0, and the foreground lock timeout is left as it was."""
+0, it never has a taskbar button, and the foreground lock timeout is left
+as it was."""
 import datetime
 import os
 import re
@@ -113,6 +114,10 @@ def main():
         print("pointer before /s %s, while it runs %s" % (POINTER, where))
         if where != POINTER:
             failures.append("the pointer moved from %s to %s" % (POINTER, where))
+        button = prefix.run(["wine", HOST, "taskbar", TITLE], text=True).stdout.strip()
+        print(button)
+        if not button.startswith("taskbar no"):
+            failures.append("/s has a taskbar button: %s" % button)
         print("syscommand:", prefix.run(["wine", HOST, "syscommand", TITLE], text=True).stdout.strip())
         log.seek(0)
         trace = log.read()

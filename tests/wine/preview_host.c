@@ -17,6 +17,10 @@
  *   preview_host syscommand CAPTION
  *     Sends WM_SYSCOMMAND SC_MONITORPOWER (2, off), then SC_SCREENSAVE, to
  *     the top-level window of that caption; prints "sent" or "missing".
+ *   preview_host taskbar CAPTION
+ *     Prints "taskbar yes" when the top-level window of that caption gets a
+ *     taskbar button by the shell's rule (visible, unowned, and an app
+ *     window or not a tool window), else "taskbar no", then its styles.
  *   preview_host foreground
  *     Shows a window of its own and brings it to the foreground, prints
  *     "foreground yes" (or "no" when it is not the foreground window), then
@@ -134,6 +138,14 @@ int main(int argc, char** argv) {
     printf("sent\n");
     return 0;
   }
+  if (argc == 3 && strcmp(argv[1], "taskbar") == 0) {
+    HWND window = FindWindowA(NULL, argv[2]);
+    LONG_PTR style = GetWindowLongPtrA(window, GWL_EXSTYLE);
+    int button = window != NULL && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == NULL &&
+                 ((style & WS_EX_APPWINDOW) || !(style & WS_EX_TOOLWINDOW));
+    printf("taskbar %s exstyle 0x%lx\n", button ? "yes" : "no", (unsigned long)style);
+    return window == NULL;
+  }
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) {
     HWND window = CreateWindowExA(0, "STATIC", "Foreground", WS_POPUP | WS_VISIBLE, 1700, 20, 200,
                                   200, NULL, NULL, GetModuleHandleA(NULL), NULL);
@@ -149,6 +161,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   fprintf(stderr, "usage: preview_host host X Y W H | close CLASS CAPTION |"
-                  " locktimeout | syscommand CAPTION | foreground\n");
+                  " locktimeout | syscommand CAPTION | taskbar CAPTION | foreground\n");
   return 2;
 }
