@@ -12,6 +12,11 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "package_test: needs root for a fresh root; skipped"
   exit 77
 fi
+# Every mount shared, as systemd makes them: the fresh root must leave the
+# mounts and a file in /dev/shm as they were (in a namespace of the test's own).
+if [ -z "${PACKAGE_TEST_SHARED:-}" ]; then
+  exec env PACKAGE_TEST_SHARED=1 unshare -m sh -c 'mount --make-rshared / && exec "$0" "$@"' "$0" "$@"
+fi
 
 rm -f "$build"/morvane_*.deb
 (cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
@@ -20,6 +25,9 @@ echo "package_test: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
 # The root sees the committed HEAD: the check script must be committed.
 cd "$root"
+mounts_before=$(cut -d' ' -f5 /proc/self/mountinfo | sort)
+marker=$(mktemp /dev/shm/package_test.XXXXXX)
+(while [ -e "$marker" ]; do sleep 0.2; done) & watcher=$!
 start=$(date +%s)
 scripts/fresh-root --put "$deb" -- bash -c '
   set -euo pipefail
@@ -36,3 +44,6 @@ scripts/fresh-root --put "$deb" -- bash -c '
   python3 tests/hosts/installed_check.py
 '
 echo "package_test: fresh root done in $(( $(date +%s) - start )) s"
+kill $watcher && rm "$marker" || { echo "package_test: FAILED: $marker vanished during the fresh root"; exit 1; }
+diff <(echo "$mounts_before") <(cut -d' ' -f5 /proc/self/mountinfo | sort) ||
+  { echo "package_test: FAILED: the fresh root changed the mounts above"; exit 1; }
