@@ -15,7 +15,7 @@ fi
 # Every mount shared, as systemd makes them: the fresh root must leave the
 # mounts and a file in /dev/shm as they were (in a namespace of the test's own).
 if [ -z "${PACKAGE_TEST_SHARED:-}" ]; then
-  exec env PACKAGE_TEST_SHARED=1 unshare -m sh -c 'mount --make-rshared / && exec "$0" "$@"' "$0" "$@"
+  PACKAGE_TEST_SHARED=1 exec unshare --mount --propagation shared "$0" "$@"
 fi
 
 rm -f "$build"/morvane_*.deb
