@@ -14,6 +14,11 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "package_test: needs root for a fresh root; skipped"
   exit 77
 fi
+# Every mount shared, as systemd makes them: the fresh root must leave the
+# mounts and a file in /dev/shm as they were (in a namespace of the test's own).
+if [ -z "${PACKAGE_TEST_SHARED:-}" ]; then
+  PACKAGE_TEST_SHARED=1 exec unshare --mount --propagation shared "$0" "$@"
+fi
 
 fail() { echo "package_test: FAILED: $*"; exit 1; }
 
@@ -73,6 +78,9 @@ rm -rf "$prefix"
 
 # The root sees the committed HEAD: the check script must be committed.
 cd "$root"
+mounts_before=$(cut -d' ' -f5 /proc/self/mountinfo | sort)
+marker=$(mktemp /dev/shm/package_test.XXXXXX)
+(while [ -e "$marker" ]; do sleep 0.2; done) & watcher=$!
 start=$(date +%s)
 scripts/fresh-root --put "$deb" -- bash -c '
   set -euo pipefail
@@ -89,3 +97,6 @@ scripts/fresh-root --put "$deb" -- bash -c '
   python3 tests/hosts/installed_check.py
 '
 echo "package_test: fresh root done in $(( $(date +%s) - start )) s"
+kill $watcher 2>/dev/null && rm "$marker" || vanished=", and $marker vanished during it"
+diff <(echo "$mounts_before") <(cut -d' ' -f5 /proc/self/mountinfo | sort) && [ -z "${vanished:-}" ] ||
+  { echo "package_test: FAILED: the fresh root changed the host's mounts (diff above)${vanished:-}"; exit 1; }
