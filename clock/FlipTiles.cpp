@@ -1,5 +1,8 @@
 #include "clock/FlipTiles.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "clock/ClockState.h"
 
 const GlyphCell GlyphCells[kGlyphCount] = {
@@ -42,6 +45,31 @@ void UpdateFlips(double t) {
 
 TileKind TileKindOf(int slot) {
   return slot >= 10 ? TileKind{5.0f, -38.0f} : TileKind{7.0f, 7.2f};
+}
+
+namespace {
+
+// The farthest that a tile of the row reaches from the screen's centre,
+// either way: the plane mesh spans x -2.5 .. 2.5 before a half's scale.
+float RowReach(int row) {
+  float reach = 0.0f;
+  for (int slot = 4; slot <= (row == 1 ? 11 : 9); ++slot) {
+    const float halfWidth = TileKindOf(slot).f * 20.0f / 3.6f * 2.5f;
+    reach = std::max(reach, std::fabs(TileColumns[row][slot]) + halfWidth);
+  }
+  return reach;
+}
+
+}  // namespace
+
+float ClockFit(std::int32_t width, std::int32_t height, bool twelveHour) {
+  if (width <= 0 || height <= 0) return 1.0f;
+  static const float reach[2] = {RowReach(0), RowReach(1)};  // 649.2 and 828.4
+  // Half the window's width in world units (1000 = its height), less the margin.
+  const float room = 500.0f * (1.0f - 2.0f * kFitMargin) * static_cast<float>(width) /
+                     static_cast<float>(height);
+  const float need = reach[twelveHour ? 1 : 0];
+  return room >= need ? 1.0f : room / need;
 }
 
 Mat4 TileHalfModel(float x, float hingeY, float z, float f, float angle) {

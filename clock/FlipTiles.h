@@ -44,6 +44,15 @@ struct TileKind {
 };
 TileKind TileKindOf(int slot);
 
+// How much the whole clock is scaled about the screen's centre to fit a
+// window of width x height pixels: 1 where the row of tiles fits (16:9 and
+// wider in both layouts), less where it would not (16:10, 3:2, 4:3, portrait
+// screens, the settings' preview), so that the outermost tile keeps
+// kFitMargin of the width from the window's edge. The layout's depths are
+// not scaled. 1 for an empty window.
+inline constexpr float kFitMargin = 0.02f;
+float ClockFit(std::int32_t width, std::int32_t height, bool twelveHour);
+
 // Depths of the three layers (world z).
 inline constexpr float kRestingZ = -100.0f;
 inline constexpr float kRevealedZ = -80.0f;

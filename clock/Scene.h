@@ -51,7 +51,8 @@ void DestroySceneSound();
 void PaintClockFrame();
 
 // Everything the pixels of a frame depend on: the window's size, the layout
-// and every tile half in drawing order (glyph, angle, depth, ...). Frames of
+// and every tile half in drawing order (glyph, angle, depth, ...); the size
+// and the layout also decide the clock's fit to the window (ClockFit). Frames of
 // equal signatures are the same picture: the background never changes, and
 // the frame time ("iTime") reaches the shaders but colours no pixel.
 struct FaceSignature {

@@ -1226,9 +1226,67 @@ TEST_F(DrawableGl, DrawDoesNotAllocateOnceWarm) {
 // The scene
 
 double sceneTimer = 0.0;
+bool sceneTwelveHour = false;
 double SceneTimer() { return sceneTimer; }
 double SceneWall() { return 12 * 3600 + 34 * 60 + 56.3 + (sceneTimer - 10.0); }
-bool SceneTwentyFourHour() { return false; }
+bool SceneTwelveHour() { return sceneTwelveHour; }
+
+// The window's picture: a 4x multisampled colour and depth target like the
+// window's, resolved into a single-sampled one to be read.
+class SceneTarget {
+ public:
+  SceneTarget(int width, int height) : width_(width), height_(height) {
+    glGenRenderbuffers(3, buffers_);
+    glGenFramebuffers(2, framebuffers_);
+    glBindRenderbuffer(GL_RENDERBUFFER, buffers_[0]);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, 4, GL_RGBA8, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, buffers_[1]);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, 4, GL_DEPTH24_STENCIL8, width, height);
+    glBindRenderbuffer(GL_RENDERBUFFER, buffers_[2]);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffers_[1]);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers_[2]);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffers_[0]);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers_[0]);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              buffers_[1]);
+    complete_ = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  }
+  ~SceneTarget() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(2, framebuffers_);
+    glDeleteRenderbuffers(3, buffers_);
+  }
+  bool Complete() const { return complete_; }
+  void Bind() { glBindFramebuffer(GL_FRAMEBUFFER, framebuffers_[0]); }
+  // The resolved picture, RGBA, bottom row first.
+  void Read(std::vector<unsigned char>* pixels) {
+    pixels->resize(static_cast<std::size_t>(width_) * height_ * 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffers_[0]);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffers_[1]);
+    glBlitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffers_[1]);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels->data());
+  }
+
+ private:
+  int width_;
+  int height_;
+  GLuint buffers_[3];
+  GLuint framebuffers_[2];
+  bool complete_ = false;
+};
+
+// The scene on the simulated clock, assembled once for the whole binary.
+void AssembleTestScene() {
+  static bool assembled = false;
+  ClockTimeSource = {SceneTimer, SceneWall, SceneTwelveHour};
+  SetRenderStartState();
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  if (!assembled) AssembleScene(0, ClickSound::kInMemory);
+  assembled = true;
+}
 
 // Frames of the whole scene at 60 Hz from 12:34:56.3 to 12:34:57.6 (rest, a
 // flip at the half second, the landed flap, the resting digits' turn, rest),
@@ -1238,30 +1296,14 @@ bool SceneTwentyFourHour() { return false; }
 // bytes already on the window, though its "iTime" differs.
 TEST_F(RenderGl, FramesOfEqualFaceSignaturesAreTheSameBytes) {
   constexpr int kWidth = 320, kHeight = 180;
-  GLuint buffers[3], framebuffers[2];
-  glGenRenderbuffers(3, buffers);
-  glGenFramebuffers(2, framebuffers);
-  glBindRenderbuffer(GL_RENDERBUFFER, buffers[0]);
-  glRenderbufferStorageMultisample(GL_RENDERBUFFER, 4, GL_RGBA8, kWidth, kHeight);
-  glBindRenderbuffer(GL_RENDERBUFFER, buffers[1]);
-  glRenderbufferStorageMultisample(GL_RENDERBUFFER, 4, GL_DEPTH24_STENCIL8, kWidth, kHeight);
-  glBindRenderbuffer(GL_RENDERBUFFER, buffers[2]);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kWidth, kHeight);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffers[1]);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers[2]);
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffers[0]);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers[0]);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, buffers[1]);
-  ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+  SceneTarget target(kWidth, kHeight);
+  ASSERT_TRUE(target.Complete());
 
   const TimeSource real = ClockTimeSource;
-  ClockTimeSource = {SceneTimer, SceneWall, SceneTwentyFourHour};
   SetViewSize(kWidth, kHeight);
-  SetRenderStartState();
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  AssembleScene(0, ClickSound::kInMemory);
+  AssembleTestScene();
 
-  std::vector<unsigned char> shown(kWidth * kHeight * 4), drawn(shown.size());
+  std::vector<unsigned char> shown, drawn;
   FaceSignature shownFace, face;
   int skipped = 0, presented = 0;
   allocations = 0;
@@ -1272,12 +1314,9 @@ TEST_F(RenderGl, FramesOfEqualFaceSignaturesAreTheSameBytes) {
     TakeFaceSignature(&face);
     const bool same = frame > 0 && SameFace(face, shownFace);
     countAllocations = false;
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffers[0]);
+    target.Bind();
     PaintFrame();
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffers[1]);
-    glBlitFramebuffer(0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffers[1]);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
+    target.Read(&drawn);
     if (same) {
       ++skipped;
       ASSERT_TRUE(drawn == shown) << "frame " << frame << " at ClockTime " << Clock.frameTime
@@ -1289,13 +1328,60 @@ TEST_F(RenderGl, FramesOfEqualFaceSignaturesAreTheSameBytes) {
     }
   }
   ClockTimeSource = real;
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  glDeleteFramebuffers(2, framebuffers);
-  glDeleteRenderbuffers(3, buffers);
   // At rest for 0.7 s and landed for 0.2 s; the flaps fall for 0.4 s.
   EXPECT_GE(skipped, 45);
   EXPECT_GE(presented, 20);
   EXPECT_EQ(allocations.load(), 0) << "advancing the clock or taking the face allocated";
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// Where the row of tiles fits the window (16:9 and wider, in both layouts)
+// the clock is drawn exactly as the layout places it: the very bytes of a
+// frame whose halves are put by their own model matrices alone, unscaled.
+TEST_F(RenderGl, ScreensWhereTheClockFitsKeepTheirPixels) {
+  const TimeSource real = ClockTimeSource;
+  for (const auto& [width, height] : {std::pair{1920, 1080}, std::pair{2560, 1080}}) {
+    SceneTarget target(width, height);
+    ASSERT_TRUE(target.Complete());
+    SetViewSize(width, height);
+    for (const bool twelveHour : {false, true}) {
+      // The seconds' flaps 0.15 s into their fall, over the resting halves.
+      sceneTwelveHour = twelveHour;
+      AssembleTestScene();
+      Clock = ClockState{};
+      for (const double timer : {10.3, 10.45}) {
+        sceneTimer = timer;
+        AdvanceFrame();
+      }
+      std::vector<unsigned char> fitted, unscaled;
+      target.Bind();
+      PaintFrame();
+      target.Read(&fitted);
+
+      target.Bind();
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      Scene.backgroundSky->SetModel(Translate(0.0f, 0.0f, -300.0f));
+      glBindTexture(GL_TEXTURE_2D, Scene.backgroundAtlas->GetTextureId());
+      Scene.backgroundSky->Draw();
+      glBindTexture(GL_TEXTURE_2D, Scene.digitAtlas->GetTextureId());
+      TileHalf halves[kMaxTileHalves];
+      const int count = ListTileHalves(halves);
+      ASSERT_GT(count, twelveHour ? 16 : 12);
+      for (int i = 0; i < count; ++i) {
+        const TileHalf& h = halves[i];
+        const GlyphCell& cell = GlyphCells[h.glyph];
+        Scene.digitSky->SetModel(
+            TileHalfModel(TileColumns[twelveHour][h.slot], h.hingeY, h.z, h.f, h.angle));
+        Scene.digitSky->SetTile(h.isAnimator, h.slot, cell.tile_top, cell.tile_left, h.tileMode,
+                                h.angle);
+        Scene.digitSky->Draw();
+      }
+      target.Read(&unscaled);
+      EXPECT_TRUE(fitted == unscaled) << width << "x" << height << (twelveHour ? " 12" : " 24")
+                                      << "-hour: the fit moved the clock where it fits";
+    }
+  }
+  ClockTimeSource = real;
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -34,8 +34,9 @@ struct Picture {
     const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
     return {double(p[0]), double(p[1]), double(p[2])};
   }
-  // World units to pixels.
-  double Scale() const { return height / 1000.0; }
+  // World units to pixels, for a clock drawn `zoom` times its layout's size.
+  double zoom = 1.0;
+  double Scale() const { return height / 1000.0 * zoom; }
   int ScreenX(double X) const { return static_cast<int>(std::floor(width / 2.0 + X * Scale())); }
   int ScreenY(double Y) const { return static_cast<int>(std::floor(height / 2.0 - Y * Scale())); }
   Rgb World(double X, double Y) const { return At(ScreenX(X), ScreenY(Y)); }
@@ -179,7 +180,9 @@ void ExpectGlyphs(const Picture& pic, const double* columns, const std::vector<i
       const double y0 = upper ? hinge + 3 : hinge - height;
       const double y1 = upper ? hinge + height : hinge - 3;
       const InkStats ink = InkIn(pic, columns[slot] - half, columns[slot] + half, y0, y1);
-      EXPECT_GT(ink.count, 200) << "slot " << slot << (upper ? " upper" : " lower");
+      // 200 pixels of a 1080-line picture, fewer where the tiles are smaller.
+      EXPECT_GT(ink.count, std::max(3.0, 200 * std::pow(pic.Scale() / 1.08, 2)))
+          << "slot " << slot << (upper ? " upper" : " lower");
       EXPECT_TRUE(InRange(ink.hue, expected))
           << "slot " << slot << (upper ? " upper" : " lower") << ": hue " << ink.hue
           << ", expected " << expected.name << " for glyph " << glyphs[k];
@@ -389,6 +392,62 @@ TEST_F(SnapshotTest, TheDaysLastSecondFlipsAndMidnightRests) {
   for (int slot = 4; slot <= 7; ++slot) {
     EXPECT_EQ(InkIn(pic, kColumns24[slot] - 80, kColumns24[slot] + 80, 10, 150, &kGreen).count, 0)
         << "slot " << slot;
+  }
+}
+
+// The first and last columns that hold tile paper or glyph ink, over the
+// middle third of the rows, where the tiles stand: the metal is never as
+// light as the paper, nor coloured like the ink.
+std::pair<int, int> TileColumnsShown(const Picture& pic) {
+  int left = pic.width, right = -1;
+  for (int y = pic.height / 3; y < pic.height * 2 / 3; ++y) {
+    for (int x = 0; x < pic.width; ++x) {
+      const Rgb c = pic.At(x, y);
+      if (IsInk(c) || Lightness(c) > 110) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+    }
+  }
+  return {left, right};
+}
+
+// On every screen shape, from a portrait monitor to 32:9 and from the
+// settings' 152 x 112 preview to 4K, the whole clock shows with at least 1 %
+// of the width free at each side. Where the row of tiles is too wide for
+// that at its own size, the clock shrinks, but no more than it must: its
+// tiles come within a few per cent of both edges, every glyph in its column.
+TEST_F(SnapshotTest, TheWholeClockFitsEveryScreen) {
+  // 10:08:37.2 shows 10 08 37 (A M) at rest; the row reaches 649 (24-hour)
+  // or 828 (12-hour) units from the centre.
+  const std::vector<int> glyphs24 = {1, 0, 0, 8, 3, 7}, glyphs12 = {1, 0, 0, 8, 3, 7, 10, 11};
+  for (const auto& [width, height] :
+       {std::pair{1920, 1200}, std::pair{1440, 960}, std::pair{1280, 1024}, std::pair{1080, 1920},
+        std::pair{152, 112}, std::pair{3840, 1080}, std::pair{3840, 2160}}) {
+    for (const bool twelve : {false, true}) {
+      Picture pic = Snapshot("10:08:37.2", twelve ? "--12h" : "--24h", width, height);
+      ASSERT_EQ(pic.width, width);
+      const std::string shape = std::to_string(width) + "x" + std::to_string(height) +
+                                (twelve ? " 12-hour" : " 24-hour");
+      const auto [left, right] = TileColumnsShown(pic);
+      const double margin = 0.01 * width;
+      EXPECT_GE(left, margin) << shape;
+      EXPECT_LE(right, width - 1 - margin) << shape;
+
+      const double reach = (twelve ? kColumns12[11] + kLetterHalfWidth
+                                   : kColumns24[9] + kDigitHalfWidth) * pic.Scale();
+      if (reach > width / 2.0 - margin) {  // too wide at its own size
+        EXPECT_LT(left, 5 * margin) << shape;
+        EXPECT_GT(right, width - 1 - 5 * margin) << shape;
+      }
+      // The row shown, measured against the layout's span, gives the size it
+      // was drawn at.
+      const double span = twelve ? kColumns12[11] + kLetterHalfWidth - kColumns12[4] + kDigitHalfWidth
+                                 : kColumns24[9] - kColumns24[4] + 2 * kDigitHalfWidth;
+      pic.zoom = (right - left + 1) / (span * pic.Scale());
+      SCOPED_TRACE(shape);
+      ExpectGlyphs(pic, twelve ? kColumns12 : kColumns24, twelve ? glyphs12 : glyphs24);
+    }
   }
 }
 
