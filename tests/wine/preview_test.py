@@ -5,19 +5,24 @@ second preview or a plain launch, and ends with status 0 when the host
 disables or destroys its window.
 
 Wine (8.0) does not show OpenGL drawn into a child window whose top-level
-window belongs to another process, so the host's pixels are not checked
-here; a real Windows settings dialog shows them."""
+window belongs to another process: it draws into an X window of its own
+under an unmapped 1 x 1 parent. The test maps that parent elsewhere on the
+screen to see what the preview draws: in the settings dialog's 152 x 112,
+in 12-hour mode, the whole clock."""
+import re
 import subprocess
 import sys
 
-from winetest import HOST, Prefix, SCR, find_window, report, require_inputs, wait_for
+from winetest import (HOST, Prefix, SCR, find_window, is_paper, report, require_inputs,
+                      wait_for, xshot)
 
-X, Y, W, H = 200, 150, 400, 300
+X, Y = 200, 150
+SHOWN_AT = (600, 400)
 
 
 class Host:
-    def __init__(self, prefix):
-        self.proc = prefix.start([HOST, "host", str(X), str(Y), str(W), str(H)],
+    def __init__(self, prefix, width, height):
+        self.proc = prefix.start([HOST, "host", str(X), str(Y), str(width), str(height)],
                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         line = self.proc.stdout.readline().split()
         assert line and line[0] == "hwnd", "preview_host said %r" % line
@@ -39,8 +44,45 @@ class Host:
         return int(words[1]), int(words[2]), int(words[3])
 
 
-def run_preview(prefix, ending, failures, check_guard):
-    host = Host(prefix)
+def show_surface(width, height):
+    """Maps Wine's hidden parent of the preview's GL window at SHOWN_AT;
+    false while there is none."""
+    def children(*window):
+        return subprocess.run(["xwininfo", "-children", *window], capture_output=True,
+                              text=True, timeout=30).stdout
+    for parent in re.findall(r"(0x[0-9a-f]+) \(has no name\): \(\)  1x1\+-1\+-1",
+                             children("-root")):
+        if " %dx%d+0+0" % (width, height) in children("-id", parent):
+            subprocess.run(["xdotool", "windowsize", parent, str(width), str(height)])
+            subprocess.run(["xdotool", "windowmove", parent, *map(str, SHOWN_AT)])
+            subprocess.run(["xdotool", "windowmap", parent])
+            return True
+    return False
+
+
+def whole_clock(shot, width, height):
+    """What is wrong with the preview's picture: the first and last columns
+    with tile paper or glyph ink in the middle third must stand between 1 %
+    and 5 % of the width from the edges."""
+    x0, y0 = SHOWN_AT
+
+    def tile(p):
+        return is_paper(p) or (max(p) > 76 and max(p) - min(p) > 0.45 * max(p))
+    columns = [x for x in range(width)
+               if any(tile(shot.pixel(x0 + x, y0 + y)) for y in range(height // 3, height * 2 // 3))]
+    if not columns:
+        return "no tiles"
+    left, right = columns[0], width - 1 - columns[-1]
+    if not (0.01 * width <= min(left, right) and max(left, right) <= 0.05 * width):
+        return "tiles end %d and %d pixels from the edges" % (left, right)
+    return None
+
+
+def run_preview(prefix, ending, failures, check_guard, size, twelve_hour=False):
+    W, H = size
+    if twelve_hour:
+        prefix.set_registry(r"HKCU\Control Panel\International", "sTimeFormat", "h:mm:ss tt")
+    host = Host(prefix, W, H)
     preview = prefix.start([SCR, "/p", host.hwnd])
     # The drawing window is the host's only child and exactly covers it.
     wait_for(lambda: host.child()[0] > 0 or preview.poll() is not None)
@@ -48,6 +90,15 @@ def run_preview(prefix, ending, failures, check_guard):
     if count != 1 or (width, height) != (W, H):
         failures.append("%s: host children %d, first %dx%d (want 1 of %dx%d)"
                         % (ending, count, width, height, W, H))
+    if twelve_hour:
+        # The clock's first frames take a while on the software renderer.
+        if not wait_for(lambda: show_surface(W, H), limit=60):
+            failures.append("%dx%d preview: Wine made no surface for it" % (W, H))
+        elif not wait_for(lambda: whole_clock(xshot.capture(), W, H) is None, limit=120):
+            shot = xshot.capture()
+            shot.crop(SHOWN_AT[0], SHOWN_AT[1], W, H).save_png("/tmp/morvane-wine-preview.png")
+            failures.append("%dx%d 12-hour preview: %s (/tmp/morvane-wine-preview.png)"
+                            % (W, H, whole_clock(shot, W, H)))
     if preview.poll() is not None:
         failures.append("%s: the preview ended by itself (%s)" % (ending, preview.returncode))
     # No "Failed to open window" box or library error either.
@@ -84,8 +135,10 @@ def main():
     failures = []
     try:
         before = prefix.lock_timeout()
-        for ending in ("disable", "destroy"):
-            run_preview(prefix, ending, failures, check_guard=ending == "disable")
+        for ending, size in (("disable", (400, 300)), ("destroy", (152, 112))):
+            # The settings dialog's preview, in 12-hour mode.
+            run_preview(prefix, ending, failures, check_guard=ending == "disable", size=size,
+                        twelve_hour=size == (152, 112))
             after = prefix.lock_timeout()
             print("foreground lock timeout before the previews %s, after %r %s"
                   % (before, ending, after))
