@@ -2,21 +2,11 @@
 // switches, made as a screensaver's. Left to its defaults, the windowing
 // library makes a game's window: it keeps the display on, swallows the
 // monitor's power-off, minimises the window when it loses the focus,
-// centres the pointer, may switch the display to its fastest mode, and (on
-// Windows) zeroes the foreground lock timeout until it is terminated, which
-// this program never is.
+// centres the pointer and may switch the display to its fastest mode.
 #pragma once
 
 struct GLFWmonitor;
 struct GLFWwindow;
-
-// Before glfwInit: notes the system settings that the library changes for
-// its own ends, and makes sure they are put back however the process ends.
-void KeepSystemSettings();
-
-// Once the run's window is open (full screen or adopted), or has failed to
-// open: puts back what KeepSystemSettings noted, once.
-void RestoreSystemSettings();
 
 // Makes the full-screen window on `monitor` in the monitor's current mode
 // (its size, as asked, and its refresh rate), leaving the pointer where it

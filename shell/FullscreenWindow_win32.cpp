@@ -20,11 +20,6 @@
 
 namespace {
 
-// glfwInit sets the foreground lock timeout to 0 (so that its windows can
-// take the foreground) and only glfwTerminate puts it back.
-bool lockTimeoutKept = false;
-DWORD lockTimeout = 0;
-
 WNDPROC libraryProcedure = nullptr;
 
 LRESULT CALLBACK ScreensaverProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -64,19 +59,6 @@ LRESULT CALLBACK MakeToolWindow(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace
-
-void KeepSystemSettings() {
-  lockTimeoutKept = SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &lockTimeout, 0) != 0;
-  std::atexit(RestoreSystemSettings);
-}
-
-void RestoreSystemSettings() {
-  if (!lockTimeoutKept) return;
-  lockTimeoutKept = false;
-  SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
-                        reinterpret_cast<void*>(static_cast<ULONG_PTR>(lockTimeout)),
-                        SPIF_SENDCHANGE);
-}
 
 GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
                                    GLFWmonitor* monitor) {

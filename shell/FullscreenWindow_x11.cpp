@@ -21,10 +21,6 @@ void OnFocus(GLFWwindow* /*window*/, int focused) {
 
 }  // namespace
 
-// glfwInit changes nothing of the system on X11.
-void KeepSystemSettings() {}
-void RestoreSystemSettings() {}
-
 GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
                                    GLFWmonitor* monitor) {
   // Without a monitor (the library did not start) nothing is taken over.

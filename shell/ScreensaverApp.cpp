@@ -41,7 +41,6 @@ void OnScroll(GLFWwindow* /*window*/, double /*x*/, double /*y*/) {}
 
 ScreensaverApp::ScreensaverApp(LaunchOptions* launch) : options(launch) {
   glfwSetErrorCallback(OnLibraryError);
-  KeepSystemSettings();
   windowingLibraryStarted = glfwInit() == GLFW_TRUE;
   if (!windowingLibraryStarted) {
     // The window cannot open now; OpenMainWindow ends the program.
@@ -114,7 +113,6 @@ void ScreensaverApp::OpenMainWindow() {
                                         glfwGetPrimaryMonitor());
     if (made != nullptr) window = new GlfwAppWindow(made);
   }
-  RestoreSystemSettings();
   if (window == nullptr && hostRun.hosted) {
     // The host owns the run: what went wrong has been said, and the window
     // stays black until the host ends the run.
