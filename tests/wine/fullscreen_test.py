@@ -13,16 +13,16 @@ import sys
 import tempfile
 import time
 
-from winetest import (HOST, Prefix, SCR, SNAPSHOT, close_to, is_paper, mean, read_png, report,
-                      require_inputs, wait_for, xshot)
+from winetest import (HOST, MODULES, Prefix, SCR, SNAPSHOT, check_no_directinput, close_to,
+                      is_paper, mean, read_png, report, require_inputs, wait_for, xshot)
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
 TITLE = "Morvane Screensaver"
 POINTER = ("37", "41")
 # Wine's log of the first run: the execution states the process asks for
-# (ntdll's warnings) and the system commands that reach the default window
-# procedure (the win channel's trace).
-DEBUG = "warn+ntdll,trace+win"
+# (ntdll's warnings), the system commands that reach the default window
+# procedure (the win channel's trace) and the modules loaded.
+DEBUG = "warn+ntdll,trace+win," + MODULES
 STATE = re.compile(r"NtSetThreadExecutionState \((0x[0-9a-f]+),")
 DEFAULT_SYSCOMMAND = re.compile(r"handle_sys_command \S+ \S+ WM_SYSCOMMAND (f170|f140) ")
 CONTINUOUS, HELD = 0x80000000, 0x3  # ES_CONTINUOUS; ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED
@@ -121,6 +121,7 @@ def main():
         print("syscommand:", prefix.run(["wine", HOST, "syscommand", TITLE], text=True).stdout.strip())
         log.seek(0)
         trace = log.read()
+        check_no_directinput(trace, "/s", failures)
         held = [int(v, 16) for v in STATE.findall(trace) if int(v, 16) & CONTINUOUS]
         reached = DEFAULT_SYSCOMMAND.findall(trace)
         print("execution states asked for: %s; system commands reaching DefWindowProc: %s"

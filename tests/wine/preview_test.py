@@ -2,15 +2,17 @@
 our Win32 test program (preview_host.exe): "/p HWND" puts its drawing
 window into the host, covering its client area, holds the guard against a
 second preview or a plain launch, and ends with status 0 when the host
-disables or destroys its window.
+disables or destroys its window. It never loads DirectInput.
 
 Wine (8.0) does not show OpenGL drawn into a child window whose top-level
 window belongs to another process, so the host's pixels are not checked
 here; a real Windows settings dialog shows them."""
 import subprocess
 import sys
+import tempfile
 
-from winetest import HOST, Prefix, SCR, find_window, report, require_inputs, wait_for
+from winetest import (HOST, MODULES, Prefix, SCR, check_no_directinput, find_window, report,
+                      require_inputs, wait_for)
 
 X, Y, W, H = 200, 150, 400, 300
 
@@ -41,7 +43,8 @@ class Host:
 
 def run_preview(prefix, ending, failures, check_guard):
     host = Host(prefix)
-    preview = prefix.start([SCR, "/p", host.hwnd])
+    log = tempfile.TemporaryFile("w+")
+    preview = prefix.start([SCR, "/p", host.hwnd], stderr=log, debug=MODULES)
     # The drawing window is the host's only child and exactly covers it.
     wait_for(lambda: host.child()[0] > 0 or preview.poll() is not None)
     count, width, height = host.child()
@@ -76,6 +79,8 @@ def run_preview(prefix, ending, failures, check_guard):
         failures.append("after %r the preview ended with status %s" % (ending, preview.returncode))
     host.tell("quit")
     host.proc.wait(timeout=60)
+    log.seek(0)
+    check_no_directinput(log.read(), "/p (%s)" % ending, failures)
 
 
 def main():
