@@ -76,5 +76,6 @@ GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
   HWND handle = glfwGetWin32Window(window);
   libraryProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
       handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ScreensaverProcedure)));
+  EndRunWithMonitor(monitor);
   return window;
 }
