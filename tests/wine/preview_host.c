@@ -20,7 +20,8 @@
  *   preview_host taskbar CAPTION
  *     Prints "taskbar yes" when the top-level window of that caption gets a
  *     taskbar button by the shell's rule (visible, unowned, and an app
- *     window or not a tool window), else "taskbar no", then its styles.
+ *     window or not a tool window), else "taskbar no", then its extended
+ *     style and its handle (hexadecimal).
  *   preview_host foreground
  *     Shows a window of its own and brings it to the foreground, prints
  *     "foreground yes" (or "no" when it is not the foreground window), then
@@ -143,7 +144,8 @@ int main(int argc, char** argv) {
     LONG_PTR style = GetWindowLongPtrA(window, GWL_EXSTYLE);
     int button = window != NULL && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == NULL &&
                  ((style & WS_EX_APPWINDOW) || !(style & WS_EX_TOOLWINDOW));
-    printf("taskbar %s exstyle 0x%lx\n", button ? "yes" : "no", (unsigned long)style);
+    printf("taskbar %s exstyle 0x%lx hwnd %p\n", button ? "yes" : "no", (unsigned long)style,
+           (void*)window);
     return window == NULL;
   }
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) {
