@@ -152,7 +152,11 @@ void ScreensaverApp::RunMainLoop() {
   // since an open device would hold the user's sound server awake.
   AssembleScene(window->NativeHandle(),
                 hostRun.OwnRun() ? ClickSound::kInMemory : ClickSound::kDeviceBuffer);
-  FramePacing* pacing = ChooseFramePacing(hostRun);
+  // The full-screen window is on the primary monitor, and a preview is
+  // shown on it too as a rule: its rate is the screen's.
+  GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+  const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
+  FramePacing* pacing = ChooseFramePacing(hostRun, mode != nullptr ? mode->refreshRate : 0);
   for (;;) {
     AdvanceFrame();
     if (pacing->ShouldPresent(*window)) {
