@@ -7,19 +7,34 @@ CPU seconds per wall second of the process (2.0 = two cores busy), from
 /proc/PID/stat, and frames per second, counted as the X server reports the
 updates of the window that the program draws into (DAMAGE extension).
 
-    bench/host_pacing.py [BUILD_DIR] [SECONDS]      (defaults: build 15)
+With --scr, the same figures for each Morvane.scr named, under Wine (one
+private prefix, made first): "/p" in a 152x112 window of the test host
+(BUILD_DIR/tests/wine/preview_host.exe) and "/s" on an Xvfb of SCR_SIZE
+(320x180 by default), where Wine's swap never waits for a vertical blank;
+frames are counted from Wine's log of its wglSwapBuffers (+wgl). Each run
+is made twice: on llvmpipe as it is (40 ms or more of CPU a frame here, at
+any size: slower than a 60 Hz screen) and on llvmpipe told to skip
+texturing, blending and depth (LP_PERF), whose frames cost about a
+millisecond: a renderer faster than the screen, as a real GPU is when
+vertical sync is forced off.
 
-The two runs take turns, never overlap; the load average before and after
-is printed, since other work on the machine shares llvmpipe's cores."""
+    bench/host_pacing.py [BUILD_DIR] [SECONDS] [--scr SCR]... [--scr-size WxH]
+                         [--wine-only]          (defaults: build 15)
+
+The runs take turns, never overlap; the load average before and after is
+printed, since other work on the machine shares llvmpipe's cores."""
+import argparse
 import os
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "hosts"))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "wine"))
 import hostlib  # noqa: E402
 import xshot  # noqa: E402
 
@@ -73,13 +88,85 @@ def measure(x, build, args, window, size, seconds):
             run.wait()
 
 
+RENDERERS = (("llvmpipe", {}), ("cheap frames", {"LP_PERF": "no_tex,no_blend,no_depth"}))
+
+
+def measure_scr(prefix, scr, args, seconds, renderer):
+    """CPU s/s and frames per second of one run of `scr` under Wine."""
+    log = tempfile.TemporaryFile("w+")
+    env = prefix.env
+    prefix.env = dict(env, **renderer)
+    try:
+        run = prefix.start([scr, *args], stderr=log, debug="trace+wgl")
+    finally:
+        prefix.env = env
+
+    def swaps():
+        log.seek(0)
+        return sum(1 for line in log if "wglSwapBuffers" in line)
+    try:
+        if not hostlib.wait_for(lambda: swaps() > 0 or run.poll() is not None, 120, 0.2) or \
+                run.poll() is not None:
+            raise RuntimeError("%s %s presented no frame" % (scr, " ".join(args)))
+        time.sleep(SETTLE)
+        frames, cpu, start = swaps(), cpu_seconds(run.pid), time.monotonic()
+        time.sleep(seconds)
+        frames, cpu, wall = swaps() - frames, cpu_seconds(run.pid) - cpu, time.monotonic() - start
+        return cpu / wall, frames / wall
+    finally:
+        run.kill()
+        run.wait()
+
+
+def wine_section(build, scrs, size, seconds):
+    import winetest  # noqa: E402 (tests/wine; reads MORVANE_PREVIEW_HOST at import)
+    host_program = os.path.join(build, "tests", "wine", "preview_host.exe")
+    x = hostlib.XServer(("%sx24" % size,))
+    os.environ["DISPLAY"] = x.display
+    prefix = winetest.Prefix()
+    try:
+        print("%-22s %-12s %-13s %9s %8s %14s" % ("Morvane.scr under Wine", "run", "renderer",
+                                                    "CPU s/s", "fps", "CPU ms/frame"))
+        for scr in scrs:
+            host = prefix.start([host_program, "host", "0", "0", "152", "112"],
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+            hwnd = host.stdout.readline().split()[1]
+            runs = (("/p 152x112", ["/p", hwnd]), ("/s %s" % size, ["/s"]))
+            for name, args in runs:
+                if name.startswith("/s"):
+                    host.communicate("quit\n", timeout=60)
+                for renderer, env in RENDERERS:
+                    cpu, fps = measure_scr(prefix, scr, args, seconds, env)
+                    print("%-22s %-12s %-13s %9.3f %8.1f %14.1f"
+                          % (os.path.basename(scr), name, renderer, cpu, fps,
+                             1000 * cpu / fps if fps else 0), flush=True)
+    finally:
+        prefix.close()
+        x.stop()
+
+
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "build"))
-    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 15.0
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("build", nargs="?", default=os.path.join(HERE, "..", "build"))
+    parser.add_argument("seconds", nargs="?", type=float, default=15.0)
+    parser.add_argument("--scr", action="append", default=[], help="a Morvane.scr to run")
+    parser.add_argument("--scr-size", default="320x180", help="the Xvfb screen of its /s")
+    parser.add_argument("--wine-only", action="store_true", help="no runs of the Linux build")
+    options = parser.parse_args()
+    build, seconds = os.path.abspath(options.build), options.seconds
+    print("load average before: %s (%d cores)" % (load(), os.cpu_count()))
+    if not options.wine_only:
+        host_section(build, seconds)
+    if options.scr:
+        wine_section(build, [os.path.abspath(scr) for scr in options.scr], options.scr_size,
+                     seconds)
+    print("load average after: %s" % load())
+
+
+def host_section(build, seconds):
     x = hostlib.XServer(("1920x1080x24",))
     hosts = []
     try:
-        print("load average before: %s (%d cores)" % (load(), os.cpu_count()))
         print("%-10s %-18s %12s %8s %14s" % ("size", "run", "CPU s/s", "fps", "CPU ms/frame"))
         for size in SIZES:
             title = "bench-host-%dx%d" % size
@@ -104,7 +191,6 @@ def main():
                   flush=True)
             hosts[-1].kill()
             hosts[-1].wait()
-        print("load average after: %s" % load())
     finally:
         for host in hosts:
             if host.poll() is None:

@@ -6,7 +6,9 @@
 #   bench/startup.sh [BUILD_DIR] [WxH] [FRAMES]     (defaults: build 1920x1080 300)
 #
 # A small preloaded library (swap_probe.c) watches glfwSwapBuffers; it ends
-# the run after the last frame. Xvfb has no vertical blank, so the loop runs
+# the run after the last frame. Xvfb has no vertical blank: a frame that
+# costs less than three quarters of a 60 Hz period would be held to 60 a
+# second, but llvmpipe's take 40 ms or more here, so the loop runs
 # unthrottled and the figures are the frame's real cost.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)

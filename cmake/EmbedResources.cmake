@@ -1,5 +1,8 @@
 # Embeds the TEXTFILE, WAVE and BITMAP resources named in a resource script
-# into a static library, for platforms without Win32 resources. The bytes go
+# into a static library, for platforms without Win32 resources. Only the
+# script's one-line statements of those three types (ID TYPE "file") are
+# read; the rest (icons, the manifest, the version and string tables) is
+# the Windows resource compiler's alone. The bytes go
 # in with the assembler's .incbin (fast even for 12 MB pictures); a generated
 # table maps (type, id) to them. A BITMAP file's 14-byte file header is left
 # out, as windres does, so the stored bytes begin with the BITMAPINFOHEADER.

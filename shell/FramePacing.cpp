@@ -6,14 +6,49 @@
 #include "clock/Scene.h"
 #include "shell/AppWindow.h"
 #include "shell/HostRun.h"
+#include "shell/PreciseWaits.h"
 
 namespace {
 
-// One frame per vertical blank: every iteration draws, the swap waits.
+// One frame per vertical blank: every iteration draws, and the swap waits.
 class EveryFramePacing final : public FramePacing {
  public:
+  explicit EveryFramePacing(double period) : period_(period) {}
+
   bool ShouldPresent(AppWindow& /*window*/) override { return true; }
-  void Wait(AppWindow& window) override { window.PollEvents(); }
+
+  void Wait(AppWindow& window) override {
+    const double due = frameStart_ + period_;
+    double now = glfwGetTime();
+    if (due - now <= period_ * kEarliest) {
+      // The swap waited for the blank (or the frame took the period).
+      window.PollEvents();
+      frameStart_ = glfwGetTime();
+      return;
+    }
+    if (!preciseWaits_) {
+      AskForPreciseWaits();
+      preciseWaits_ = true;
+    }
+    // Events end a wait early; the last part of a millisecond is not waited
+    // for, as the system's waits count whole ones. The next frame's period
+    // is counted from when this one was due, so those parts do not add up
+    // to more frames than the screen shows.
+    do {
+      window.WaitEvents(due - now);
+      now = glfwGetTime();
+    } while (due - now > kShortestWaitSeconds);
+    frameStart_ = due;
+  }
+
+ private:
+  // A frame that ends less early than this part of a period counts as paced.
+  static constexpr double kEarliest = 0.25;
+  static constexpr double kShortestWaitSeconds = 0.001;
+
+  double period_;
+  double frameStart_ = 0.0;
+  bool preciseWaits_ = false;
 };
 
 // A frame only when the face changed or the window lost its picture.
@@ -54,7 +89,7 @@ class FaceChangePacing final : public FramePacing {
 
 }  // namespace
 
-FramePacing* ChooseFramePacing(const HostRun& run) {
+FramePacing* ChooseFramePacing(const HostRun& run, int refreshRate) {
   if (run.OwnRun()) return new FaceChangePacing();
-  return new EveryFramePacing();
+  return new EveryFramePacing(1.0 / (refreshRate > 0 ? refreshRate : 60));
 }

@@ -2,7 +2,11 @@
 // started.
 //  - The Windows modes (/s, /p and the default run) draw and present a frame
 //    on every iteration and poll; the swap's wait for the vertical blank
-//    paces them.
+//    paces them. Where the swap does not wait (vertical sync forced off by
+//    a driver's settings, a remote session, a software renderer), a frame
+//    that ends more than a quarter of a refresh period early waits out the
+//    rest of the period, handling events meanwhile: one frame per period of
+//    the monitor's refresh rate, never more.
 //  - The runs of a Linux screensaver host and the desktop window present a
 //    frame only when its picture would differ from the one on the window (or
 //    that one was lost), and otherwise wait for an event until the face can
@@ -27,4 +31,5 @@ class FramePacing {
 };
 
 // The pacing of this run; made once, kept until the process ends.
-FramePacing* ChooseFramePacing(const HostRun& run);
+// `refreshRate` is the monitor's, in Hz; 0 when unknown (60 is taken).
+FramePacing* ChooseFramePacing(const HostRun& run, int refreshRate);

@@ -2,30 +2,27 @@
 // switches, made as a screensaver's. Left to its defaults, the windowing
 // library makes a game's window: it keeps the display on, swallows the
 // monitor's power-off, minimises the window when it loses the focus,
-// centres the pointer, may switch the display to its fastest mode, and (on
-// Windows) zeroes the foreground lock timeout until it is terminated, which
-// this program never is.
+// centres the pointer, may switch the display to its fastest mode, and
+// turns the window into an ordinary one, with the desktop around it, when
+// its monitor leaves the system (as many DisplayPort monitors do when they
+// sleep).
 #pragma once
 
 struct GLFWmonitor;
 struct GLFWwindow;
 
-// Before glfwInit: notes the system settings that the library changes for
-// its own ends, and makes sure they are put back however the process ends.
-void KeepSystemSettings();
-
-// Once the run's window is open (full screen or adopted), or has failed to
-// open: puts back what KeepSystemSettings noted, once.
-void RestoreSystemSettings();
-
 // Makes the full-screen window on `monitor` in the monitor's current mode
 // (its size, as asked, and its refresh rate), leaving the pointer where it
-// is. Losing the focus ends the run with status 0; while the clock shows,
-// the display may power off on the system's schedule, but no other
-// screensaver starts over it. Null when the library cannot make it.
+// is. Losing the focus, or the monitor, ends the run with status 0; while
+// the clock shows, the display may power off on the system's schedule, but
+// no other screensaver starts over it. Null when the library cannot make it.
 GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
                                    GLFWmonitor* monitor);
 
-// The library hints of that window, common to every platform
-// (FullscreenWindow.cpp).
+// What that window is on every platform (FullscreenWindow.cpp): its library
+// hints, before it is made, and, once it is made, the end of the run when
+// `monitor` disconnects. The library has then already made the window an
+// ordinary one; a screensaver without its monitor ends, and the system
+// starts it again once it is idle with a display.
 void SetFullscreenHints(GLFWmonitor* monitor);
+void EndRunWithMonitor(GLFWmonitor* monitor);

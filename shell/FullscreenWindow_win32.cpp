@@ -6,10 +6,14 @@
 // the program is deactivated, as Windows' own screensavers do. The library
 // also gives the window WS_EX_APPWINDOW and shows it inside glfwCreateWindow,
 // so the shell would give it a taskbar button; a message hook of this thread
-// makes it a tool window at WM_CREATE, before it is first shown.
+// makes it a tool window at WM_CREATE, before it is first shown. The shell's
+// own guess at which windows are full screen is unreliable (the more so for a
+// tool window), so the window is marked full screen to the taskbar, which
+// then stays below it whenever it is active.
 #include "shell/FullscreenWindow.h"
 
 #include <windows.h>
+#include <shobjidl.h>
 
 #include <cstdlib>
 
@@ -19,11 +23,6 @@
 #include <GLFW/glfw3native.h>
 
 namespace {
-
-// glfwInit sets the foreground lock timeout to 0 (so that its windows can
-// take the foreground) and only glfwTerminate puts it back.
-bool lockTimeoutKept = false;
-DWORD lockTimeout = 0;
 
 WNDPROC libraryProcedure = nullptr;
 
@@ -63,20 +62,21 @@ LRESULT CALLBACK MakeToolWindow(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// ITaskbarList2::MarkFullscreenWindow, through COM on this thread, which
+// stays initialised for the rest of the run (DirectSound is made on it too).
+// The mark is the shell's; the object that sets it is released at once.
+void MarkFullscreenForTaskbar(HWND window) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ITaskbarList2* taskbar = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList2,
+                              reinterpret_cast<void**>(&taskbar)))) {
+    return;
+  }
+  if (SUCCEEDED(taskbar->HrInit())) taskbar->MarkFullscreenWindow(window, TRUE);
+  taskbar->Release();
+}
+
 }  // namespace
-
-void KeepSystemSettings() {
-  lockTimeoutKept = SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &lockTimeout, 0) != 0;
-  std::atexit(RestoreSystemSettings);
-}
-
-void RestoreSystemSettings() {
-  if (!lockTimeoutKept) return;
-  lockTimeoutKept = false;
-  SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
-                        reinterpret_cast<void*>(static_cast<ULONG_PTR>(lockTimeout)),
-                        SPIF_SENDCHANGE);
-}
 
 GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
                                    GLFWmonitor* monitor) {
@@ -94,5 +94,7 @@ GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
   HWND handle = glfwGetWin32Window(window);
   libraryProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
       handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ScreensaverProcedure)));
+  MarkFullscreenForTaskbar(handle);
+  EndRunWithMonitor(monitor);
   return window;
 }

@@ -1,7 +1,8 @@
 // X11: the library turns the X server's own screen saver off while its
 // full-screen window owns the monitor, and only puts it back when the
 // window is destroyed; it is put back once the window is made. A focus
-// callback ends the run when the window loses the focus.
+// callback ends the run when the window loses the focus. RandR reporting
+// the monitor's output gone (disconnected, or its CRTC off) ends it too.
 #include "shell/FullscreenWindow.h"
 
 #include <X11/Xlib.h>
@@ -21,10 +22,6 @@ void OnFocus(GLFWwindow* /*window*/, int focused) {
 
 }  // namespace
 
-// glfwInit changes nothing of the system on X11.
-void KeepSystemSettings() {}
-void RestoreSystemSettings() {}
-
 GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
                                    GLFWmonitor* monitor) {
   // Without a monitor (the library did not start) nothing is taken over.
@@ -36,5 +33,6 @@ GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
   if (window == nullptr) return nullptr;
   if (display != nullptr) XSetScreenSaver(display, timeout, interval, blanking, exposures);
   glfwSetWindowFocusCallback(window, OnFocus);
+  EndRunWithMonitor(monitor);
   return window;
 }

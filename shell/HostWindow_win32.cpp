@@ -7,6 +7,7 @@
 // screen.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -150,6 +151,14 @@ class HostedWindow final : public AppWindow {
       DispatchMessageA(&message);
     }
     FollowHostSize();
+  }
+  void WaitEvents(double seconds) override {
+    if (seconds > 0.0) {
+      const double milliseconds = std::ceil(std::fmin(seconds, 3600.0) * 1000.0);
+      MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds), QS_ALLINPUT,
+                                  MWMO_INPUTAVAILABLE);
+    }
+    PollEvents();
   }
   bool ShouldClose() override { return closeRequested; }
   bool HostGone() override { return !IsWindow(child_) || !IsWindowEnabled(host_); }

@@ -41,7 +41,6 @@ void OnScroll(GLFWwindow* /*window*/, double /*x*/, double /*y*/) {}
 
 ScreensaverApp::ScreensaverApp(LaunchOptions* launch) : options(launch) {
   glfwSetErrorCallback(OnLibraryError);
-  KeepSystemSettings();
   windowingLibraryStarted = glfwInit() == GLFW_TRUE;
   if (!windowingLibraryStarted) {
     // The window cannot open now; OpenMainWindow ends the program.
@@ -114,7 +113,6 @@ void ScreensaverApp::OpenMainWindow() {
                                         glfwGetPrimaryMonitor());
     if (made != nullptr) window = new GlfwAppWindow(made);
   }
-  RestoreSystemSettings();
   if (window == nullptr && hostRun.hosted) {
     // The host owns the run: what went wrong has been said, and the window
     // stays black until the host ends the run.
@@ -154,7 +152,11 @@ void ScreensaverApp::RunMainLoop() {
   // since an open device would hold the user's sound server awake.
   AssembleScene(window->NativeHandle(),
                 hostRun.OwnRun() ? ClickSound::kInMemory : ClickSound::kDeviceBuffer);
-  FramePacing* pacing = ChooseFramePacing(hostRun);
+  // The full-screen window is on the primary monitor, and a preview is
+  // shown on it too as a rule: its rate is the screen's.
+  GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+  const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
+  FramePacing* pacing = ChooseFramePacing(hostRun, mode != nullptr ? mode->refreshRate : 0);
   for (;;) {
     AdvanceFrame();
     if (pacing->ShouldPresent(*window)) {

@@ -156,6 +156,21 @@ class ScreensaverTest(unittest.TestCase):
         subprocess.run(["xdotool", "windowfocus", "--sync", str(window[0])], check=True)
         self.assertEqual(saver.wait(5), 0)
 
+    def test_losing_its_monitor_ends_it(self):
+        """The monitor leaves (RandR: its output's CRTC off, as a sleeping
+        DisplayPort monitor leaves the display topology): the library makes
+        the window an ordinary one, and the run ends with status 0 rather
+        than go on as that window."""
+        saver = self.start("/s")
+        self.wait_for_window(saver)
+        self.wait_for_picture()
+        self.addCleanup(subprocess.run, ["xrandr", "--output", "screen", "--auto"], check=True)
+        # Xvfb then refuses the smaller screen, but the CRTC is off by then.
+        subprocess.run(["xrandr", "--output", "screen", "--off"], capture_output=True)
+        monitors = subprocess.run(["xrandr", "--listmonitors"], capture_output=True, text=True)
+        self.assertIn("Monitors: 0", monitors.stdout)
+        self.assertEqual(saver.wait(15), 0)
+
     def test_a_mouse_button_ends_it(self):
         saver = self.start("/s")
         self.wait_for_window(saver)

@@ -1,7 +1,9 @@
 """Configuration mode of the real Morvane.scr under Wine: "/c" opens the
 About window (light green, the clock picture at (142, 55) of the client
 area), several can be open at once, and closing one ends its process with
-status 0. MORVANE_ABOUT_SHOT=path keeps a picture of the window."""
+status 0. MORVANE_ABOUT_SHOT=path keeps a picture of the window. The file
+itself says what it is, as Windows reads it: the version resource of its
+properties and Task Manager, and the name Screen Saver Settings lists."""
 import os
 import subprocess
 import sys
@@ -9,6 +11,7 @@ import sys
 from winetest import (ABOUT_GREEN, HOST, Prefix, SCR, is_paper, report, require_inputs, wait_for, xshot)
 
 CLASS = "ValtrenneWindowClass"
+LICENSE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "LICENSE")
 
 
 def about_windows():
@@ -63,11 +66,32 @@ def check_window(window, failures):
         failures.append("no blue notice text")
 
 
+def check_file(prefix, failures):
+    """The version resource (versions from the project's, the copyright
+    line of LICENSE) and string 1, read by the probe as Windows reads them."""
+    version = ".".join((os.environ.get("MORVANE_VERSION", "?").split(".") + ["0", "0"])[:3])
+    with open(LICENSE) as f:
+        copyright = next(line.strip() for line in f if line.startswith("Copyright"))
+    path = prefix.run(["winepath", "-w", SCR], text=True).stdout.strip()
+    said = prefix.run(["wine", HOST, "version", path], text=True).stdout
+    print(said.strip())
+    got = dict((line.split(" ", 1) + [""])[:2] for line in said.splitlines())
+    want = {"fixed": "%s.0 %s.0" % (version, version), "FileVersion": version,
+            "ProductVersion": version, "ProductName": "Morvane", "LegalCopyright": copyright,
+            "OriginalFilename": "Morvane.scr", "string1": "Morvane"}
+    for name, value in want.items():
+        if got.get(name) != value:
+            failures.append("%s is %r, want %r" % (name, got.get(name), value))
+    if not got.get("FileDescription", "").startswith("Morvane "):
+        failures.append("FileDescription is %r" % got.get("FileDescription"))
+
+
 def main():
     require_inputs()
     prefix = Prefix()
     failures = []
     try:
+        check_file(prefix, failures)
         first = prefix.start([SCR, "/c"])
         if not wait_for(lambda: about_windows() or first.poll() is not None):
             failures.append("/c showed no window captioned About")

@@ -3,8 +3,9 @@ as the Linux build draws it, a key ends it with status 0, "/s" is not
 guarded while a launch without switches is. Both behave as Windows expects
 of a screensaver: the display may power off while the clock shows, the
 pointer stays where it was, losing the foreground ends the run with status
-0, it never has a taskbar button, and the foreground lock timeout is left
-as it was."""
+0, it never has a taskbar button but is marked full screen to the shell,
+it never loads DirectInput, and the foreground lock timeout is left as it
+was."""
 import datetime
 import os
 import re
@@ -13,19 +14,21 @@ import sys
 import tempfile
 import time
 
-from winetest import (HOST, Prefix, SCR, SNAPSHOT, close_to, is_paper, mean, read_png, report,
-                      require_inputs, wait_for, xshot)
+from winetest import (HOST, MODULES, Prefix, SCR, SNAPSHOT, check_no_directinput, close_to,
+                      is_paper, mean, read_png, report, require_inputs, wait_for, xshot)
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
 TITLE = "Morvane Screensaver"
 POINTER = ("37", "41")
 # Wine's log of the first run: the execution states the process asks for
-# (ntdll's warnings) and the system commands that reach the default window
-# procedure (the win channel's trace).
-DEBUG = "warn+ntdll,trace+win"
+# (ntdll's warnings), the system commands that reach the default window
+# procedure (the win channel's trace), the windows marked full screen
+# through ITaskbarList2 (a stub's fixme) and the modules loaded.
+DEBUG = "warn+ntdll,trace+win,fixme+explorerframe," + MODULES
 STATE = re.compile(r"NtSetThreadExecutionState \((0x[0-9a-f]+),")
 DEFAULT_SYSCOMMAND = re.compile(r"handle_sys_command \S+ \S+ WM_SYSCOMMAND (f170|f140) ")
 CONTINUOUS, HELD = 0x80000000, 0x3  # ES_CONTINUOUS; ES_SYSTEM_REQUIRED | ES_DISPLAY_REQUIRED
+MARKED = re.compile(r"taskbar_list_MarkFullscreenWindow \S+ \S+ hwnd ([0-9A-Fa-f]+), fullscreen (\w+)")
 
 
 def windows(name):
@@ -121,11 +124,22 @@ def main():
         print("syscommand:", prefix.run(["wine", HOST, "syscommand", TITLE], text=True).stdout.strip())
         log.seek(0)
         trace = log.read()
+        check_no_directinput(trace, "/s", failures)
+        marked = [(int(h, 16), full) for h, full in MARKED.findall(trace)]
+        print("windows marked full screen to the shell: %s"
+              % ["%x %s" % mark for mark in marked])
+        if (int(button.split()[-1], 16), "true") not in marked:
+            failures.append("the clock's window is not marked full screen to the shell")
         held = [int(v, 16) for v in STATE.findall(trace) if int(v, 16) & CONTINUOUS]
         reached = DEFAULT_SYSCOMMAND.findall(trace)
         print("execution states asked for: %s; system commands reaching DefWindowProc: %s"
               % (["0x%08x" % v for v in held], reached))
-        if held and held[-1] & HELD:
+        # GLFW asks for the display when it takes the monitor; the run must
+        # have cleared that request since.
+        if not any(v & HELD for v in held):
+            failures.append("Wine's log shows no execution state holding the display: %s"
+                            % ["0x%08x" % v for v in held])
+        elif held[-1] & HELD:
             failures.append("/s keeps execution state 0x%08x in force" % held[-1])
         if reached != ["f170"]:
             failures.append("DefWindowProc got system commands %s, want f170 (SC_MONITORPOWER)"

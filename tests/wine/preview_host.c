@@ -20,7 +20,15 @@
  *   preview_host taskbar CAPTION
  *     Prints "taskbar yes" when the top-level window of that caption gets a
  *     taskbar button by the shell's rule (visible, unowned, and an app
- *     window or not a tool window), else "taskbar no", then its styles.
+ *     window or not a tool window), else "taskbar no", then its extended
+ *     style and its handle (hexadecimal).
+ *   preview_host version FILE
+ *     Prints what Windows shows of the executable FILE: "fixed F P" (the
+ *     file and product version numbers), one "NAME VALUE" line for each of
+ *     FileVersion, ProductVersion, ProductName, FileDescription,
+ *     LegalCopyright and OriginalFilename of the version resource's first
+ *     translation ("NAME" alone when missing), and "string1 TEXT", string 1
+ *     of its string table, read with the file loaded as data.
  *   preview_host foreground
  *     Shows a window of its own and brings it to the foreground, prints
  *     "foreground yes" (or "no" when it is not the foreground window), then
@@ -143,8 +151,47 @@ int main(int argc, char** argv) {
     LONG_PTR style = GetWindowLongPtrA(window, GWL_EXSTYLE);
     int button = window != NULL && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == NULL &&
                  ((style & WS_EX_APPWINDOW) || !(style & WS_EX_TOOLWINDOW));
-    printf("taskbar %s exstyle 0x%lx\n", button ? "yes" : "no", (unsigned long)style);
+    printf("taskbar %s exstyle 0x%lx hwnd %p\n", button ? "yes" : "no", (unsigned long)style,
+           (void*)window);
     return window == NULL;
+  }
+  if (argc == 3 && strcmp(argv[1], "version") == 0) {
+    static const char* const names[] = {"FileVersion", "ProductVersion", "ProductName",
+                                        "FileDescription", "LegalCopyright", "OriginalFilename"};
+    DWORD unused = 0;
+    const DWORD size = GetFileVersionInfoSizeA(argv[2], &unused);
+    char* data = size != 0 ? malloc(size) : NULL;
+    VS_FIXEDFILEINFO* fixed = NULL;
+    WORD* translation = NULL;
+    UINT length = 0;
+    char path[128];
+    char text[256] = "";
+    HMODULE file;
+    size_t i;
+    if (data != NULL && GetFileVersionInfoA(argv[2], 0, size, data) &&
+        VerQueryValueA(data, "\\", (void**)&fixed, &length) &&
+        VerQueryValueA(data, "\\VarFileInfo\\Translation", (void**)&translation, &length)) {
+      printf("fixed %u.%u.%u.%u %u.%u.%u.%u\n", HIWORD(fixed->dwFileVersionMS),
+             LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+             LOWORD(fixed->dwFileVersionLS), HIWORD(fixed->dwProductVersionMS),
+             LOWORD(fixed->dwProductVersionMS), HIWORD(fixed->dwProductVersionLS),
+             LOWORD(fixed->dwProductVersionLS));
+      for (i = 0; i < sizeof names / sizeof names[0]; ++i) {
+        char* value = NULL;
+        snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\%s", translation[0],
+                 translation[1], names[i]);
+        if (VerQueryValueA(data, path, (void**)&value, &length) && length > 0) {
+          printf("%s %s\n", names[i], value);
+        } else {
+          printf("%s\n", names[i]);
+        }
+      }
+    }
+    free(data);
+    file = LoadLibraryExA(argv[2], NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (file != NULL) LoadStringA(file, 1, text, sizeof text);
+    printf("string1 %s\n", text);
+    return 0;
   }
   if (argc == 2 && strcmp(argv[1], "foreground") == 0) {
     HWND window = CreateWindowExA(0, "STATIC", "Foreground", WS_POPUP | WS_VISIBLE, 1700, 20, 200,
@@ -161,6 +208,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   fprintf(stderr, "usage: preview_host host X Y W H | close CLASS CAPTION |"
-                  " locktimeout | syscommand CAPTION | taskbar CAPTION | foreground\n");
+                  " locktimeout | syscommand CAPTION | taskbar CAPTION | version FILE |"
+                  " foreground\n");
   return 2;
 }

@@ -2,7 +2,7 @@
 our Win32 test program (preview_host.exe): "/p HWND" puts its drawing
 window into the host, covering its client area, holds the guard against a
 second preview or a plain launch, and ends with status 0 when the host
-disables or destroys its window.
+disables or destroys its window. It never loads DirectInput.
 
 Wine (8.0) does not show OpenGL drawn into a child window whose top-level
 window belongs to another process: it draws into an X window of its own
@@ -12,9 +12,10 @@ in 12-hour mode, the whole clock."""
 import re
 import subprocess
 import sys
+import tempfile
 
-from winetest import (HOST, Prefix, SCR, find_window, is_paper, report, require_inputs,
-                      wait_for, xshot)
+from winetest import (HOST, MODULES, Prefix, SCR, check_no_directinput, find_window, is_paper,
+                      report, require_inputs, wait_for, xshot)
 
 X, Y = 200, 150
 SHOWN_AT = (600, 400)
@@ -83,7 +84,8 @@ def run_preview(prefix, ending, failures, check_guard, size, twelve_hour=False):
     if twelve_hour:
         prefix.set_registry(r"HKCU\Control Panel\International", "sTimeFormat", "h:mm:ss tt")
     host = Host(prefix, W, H)
-    preview = prefix.start([SCR, "/p", host.hwnd])
+    log = tempfile.TemporaryFile("w+")
+    preview = prefix.start([SCR, "/p", host.hwnd], stderr=log, debug=MODULES)
     # The drawing window is the host's only child and exactly covers it.
     wait_for(lambda: host.child()[0] > 0 or preview.poll() is not None)
     count, width, height = host.child()
@@ -127,6 +129,8 @@ def run_preview(prefix, ending, failures, check_guard, size, twelve_hour=False):
         failures.append("after %r the preview ended with status %s" % (ending, preview.returncode))
     host.tell("quit")
     host.proc.wait(timeout=60)
+    log.seek(0)
+    check_no_directinput(log.read(), "/p (%s)" % ending, failures)
 
 
 def main():

@@ -8,6 +8,7 @@ Environment (set by tests/wine/CMakeLists.txt):
   MORVANE_SNAPSHOT      build/morvane-snapshot, when the Linux build has it
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -23,6 +24,9 @@ SNAPSHOT = os.environ.get("MORVANE_SNAPSHOT", "")
 
 # Colours of the scene and the About window.
 ABOUT_GREEN = (177, 232, 179)
+# Wine's log of the modules each process loads (WINEDEBUG +pid,+loaddll).
+MODULES = "+pid,+loaddll"
+LOADED = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:\S+ Loaded L"([^"]+)"', re.M)
 
 
 class Prefix:
@@ -98,6 +102,20 @@ def close_to(a, b, tolerance):
 def is_paper(p):
     # The crumpled paper of the tiles: light and warm.
     return p[0] > 180 and p[1] > 170 and p[2] > 150 and p[0] >= p[2]
+
+
+def check_no_directinput(log, what, failures):
+    """DirectInput (dinput8.dll) never loaded by the process of SCR whose
+    WINEDEBUG MODULES log this is: its enumeration of game controllers can
+    stall a start for a minute."""
+    loads = [(pid, path.rsplit("\\", 1)[-1].lower()) for pid, path in LOADED.findall(log)]
+    pids = {pid for pid, module in loads if module == os.path.basename(SCR).lower()}
+    loaded = [module for pid, module in loads if pid in pids and module == "dinput8.dll"]
+    print("%s: dinput8.dll loaded %d times" % (what, len(loaded)))
+    if not pids:
+        failures.append("%s: Wine's log shows no process of %s" % (what, SCR))
+    elif loaded:
+        failures.append("%s loaded dinput8.dll" % what)
 
 
 def require_inputs():
