@@ -11,6 +11,7 @@
 #include <string>
 #include <X11/Xlib.h>
 
+#include "clock/TimeSource.h"
 #include "shell/HostOptions.h"
 #include "shell/HostRun.h"
 #include "shell/HostWindow.h"
@@ -45,6 +46,8 @@ void BecomeHosted() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First, while this thread is the only one.
+  PinTimeZoneVariable();
   XSetIOErrorHandler(OnDisplayLost);
   const HostOptions host = ReadHostOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
   if (!host.display.empty()) setenv("DISPLAY", host.display.c_str(), 1);
