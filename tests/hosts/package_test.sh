@@ -92,7 +92,7 @@ cd "$root"
 mounts_before=$(cut -d' ' -f5 /proc/self/mountinfo | sort)
 marker=$(mktemp /dev/shm/package_test.XXXXXX)
 (while [ -e "$marker" ]; do sleep 0.2; done) & watcher=$!
-trap 'kill $watcher 2>/dev/null; rm -f "$marker"' EXIT
+trap 'kill $watcher 2>/dev/null || true; rm -f "$marker"' EXIT
 start=$(date +%s)
 scripts/fresh-root --put "$deb" -- bash -c '
   set -euo pipefail
