@@ -28,6 +28,13 @@ double LocalSecondsSinceMidnight();
 double LocalSecondsSinceMidnightAt(std::int64_t epochSeconds, double fraction);
 bool PrefersTwelveHourClock();
 
+// POSIX: when TZ is not set, sets it to what that means, ":/etc/localtime".
+// LocalSecondsSinceMidnight follows a change of the zone file by replacing
+// TZ's value for a moment, which it does only when TZ is there: it never adds
+// or removes a name, since that moves the environment array under any other
+// thread that reads it. Called once at start-up, before any thread starts.
+void PinTimeZoneVariable();
+
 // The POSIX rule behind PrefersTwelveHourClock: a strftime time format
 // (nl_langinfo(T_FMT)) shows a 12-hour clock when it begins with a 12-hour
 // hour conversion: %I, %l or %r (glibc's flags, field width and the E/O

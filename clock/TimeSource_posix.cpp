@@ -76,8 +76,12 @@ std::string ZoneFileOf(const char* tz) {
 // stats the zone file itself each frame (one system call, no allocation)
 // and, when anything of it changed, sets TZ for a moment to ":" (UTC, no
 // file), which makes the library drop the zone it has, and back, which
-// makes it read the file afresh. TZ is looked up each frame, without a
-// copy: the process changes it only by itself (setenv gives the value a new
+// makes it read the file afresh. Both only replace the value of a TZ that
+// is there (PinTimeZoneVariable): other threads may be reading the
+// environment, and adding or removing a name moves the array under them.
+// Without TZ the environment is left alone, and tzset's own look at the
+// file is all there is. TZ is looked up each frame, without a copy: the
+// process changes it only by itself (setenv gives the value a new
 // address), and then the new value is followed the same way.
 void FollowTimeZone() {
   static bool known = false;
@@ -95,18 +99,20 @@ void FollowTimeZone() {
   if (!newTz && now == last) return;
   known = true;
   last = now;
-  setenv("TZ", ":", 1);
-  tzset();
   if (tz != nullptr) {
+    setenv("TZ", ":", 1);
+    tzset();
     setenv("TZ", tzValue.c_str(), 1);
-  } else {
-    unsetenv("TZ");
   }
   tzset();
   tzSeen = std::getenv("TZ");
 }
 
 }  // namespace
+
+void PinTimeZoneVariable() {
+  if (std::getenv("TZ") == nullptr) setenv("TZ", ":/etc/localtime", 1);
+}
 
 double LocalSecondsSinceMidnight() {
   FollowTimeZone();

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shell/Startup.h"
+
 const char kHostUsage[] =
     "Usage: morvane [OPTION]...\n"
     "A flip-clock screensaver.\n"
@@ -21,7 +23,8 @@ const char kHostUsage[] =
     "(--fps, --no-fps, --install, --noinstall, --mono, --pair, --sync,\n"
     "--visual V, --delay N, --geometry G, ...) are accepted and ignored.\n"
     "Options not understood are named on standard error and ignored; with no\n"
-    "option or switch that is understood, they start nothing (status 2).\n"
+    "option or switch that is understood, they start nothing (status 2), or,\n"
+    "with $XSCREENSAVER_WINDOW set, draw into that window as --root does.\n"
     "Drawn into a host's window, the clock takes no single-instance guard,\n"
     "leaves keyboard and mouse to the host, ends on SIGTERM or when the window\n"
     "is destroyed, and never ends on its own: a failure is reported once on\n"
@@ -86,6 +89,30 @@ void AddUnknown(HostOptions* options, const char* argument) {
   options->unknown += argument;
 }
 
+// X resource ids keep their top three bits clear: a larger number names no
+// window on any server.
+void RefuseImpossibleWindow(HostOptions* options) {
+  if (options->launch != HostLaunch::Hosted || options->window <= 0x1FFFFFFFu) return;
+  char text[80];
+  std::snprintf(text, sizeof text, "window 0x%lx does not exist (X window ids have 29 bits)",
+                static_cast<unsigned long>(options->window));
+  options->problem = text;
+  options->window = 0;
+}
+
+// --root: the window named in $XSCREENSAVER_WINDOW, or why there is none.
+void TakeRootWindow(const char* xscreensaverWindow, HostOptions* options) {
+  options->launch = HostLaunch::Hosted;
+  if (xscreensaverWindow == nullptr) {
+    options->problem = "--root: XSCREENSAVER_WINDOW is not set, so there is no window to draw into";
+  } else if (*xscreensaverWindow == '\0') {
+    options->problem = "--root: XSCREENSAVER_WINDOW is empty, so there is no window to draw into";
+  } else if (!ReadWindowId(xscreensaverWindow, &options->window)) {
+    options->problem = std::string("--root: XSCREENSAVER_WINDOW=\"") + xscreensaverWindow +
+                       "\" is not a window id (0x... or decimal)";
+  }
+}
+
 }  // namespace
 
 bool ReadWindowId(const char* text, std::uintptr_t* id) {
@@ -122,10 +149,22 @@ HostOptions ReadHostOptions(int argc, const char* const* argv, const char* xscre
   for (int i = 1; i < argc && !any; ++i) any = IsHostOption(argv[i]);
   if (!any) {
     // Classic: the Windows-style switches, and options that mean nothing.
+    std::string switches;
     for (int i = 1; i < argc; ++i) {
       std::string name;
       const char* value = nullptr;
       if (OptionNameOf(argv[i], &name, &value)) AddUnknown(&options, argv[i]);
+      if (i > 1) switches += ' ';
+      switches += argv[i];
+    }
+    // Only options not understood, under a host (its window in the
+    // environment): a typo in the host's command line, as "-rot" for
+    // "-root". A run of its own there would fight the host's windows and
+    // never get a key, so the clock draws into the host's window instead.
+    if (xscreensaverWindow != nullptr && !options.unknown.empty() &&
+        ParseCommandLine(switches.c_str()).mode == Default) {
+      TakeRootWindow(xscreensaverWindow, &options);
+      RefuseImpossibleWindow(&options);
     }
     return options;
   }
@@ -186,28 +225,12 @@ HostOptions ReadHostOptions(int argc, const char* const* argv, const char* xscre
       options.problem = idProblem;
     }
   } else if (root) {
-    options.launch = HostLaunch::Hosted;
-    if (xscreensaverWindow == nullptr) {
-      options.problem = "--root: XSCREENSAVER_WINDOW is not set, so there is no window to draw into";
-    } else if (*xscreensaverWindow == '\0') {
-      options.problem = "--root: XSCREENSAVER_WINDOW is empty, so there is no window to draw into";
-    } else if (!ReadWindowId(xscreensaverWindow, &options.window)) {
-      options.problem = std::string("--root: XSCREENSAVER_WINDOW=\"") + xscreensaverWindow +
-                        "\" is not a window id (0x... or decimal)";
-    }
+    TakeRootWindow(xscreensaverWindow, &options);
   } else {
     // --window, or only options that change nothing: like a hack started
     // from a terminal, the clock opens a window of its own.
     options.launch = HostLaunch::DesktopWindow;
   }
-  // X resource ids keep their top three bits clear: a larger number names no
-  // window on any server.
-  if (options.launch == HostLaunch::Hosted && options.window > 0x1FFFFFFFu) {
-    char text[80];
-    std::snprintf(text, sizeof text, "window 0x%lx does not exist (X window ids have 29 bits)",
-                  static_cast<unsigned long>(options.window));
-    options.problem = text;
-    options.window = 0;
-  }
+  RefuseImpossibleWindow(&options);
   return options;
 }

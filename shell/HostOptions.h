@@ -11,7 +11,8 @@
 
 enum class HostLaunch {
   Classic,        // no host option: the arguments are Windows-style switches
-  Hosted,         // --root / --window-id: draw into the host's window
+  Hosted,         // --root / --window-id: draw into the host's window; also
+                  // only options not understood, with $XSCREENSAVER_WINDOW set
   DesktopWindow,  // --window: an ordinary window on the desktop
   Help,           // --help
   Version,        // --version

@@ -4,6 +4,7 @@
 #include "shell/HostRun.h"
 #include "shell/InstanceGuard.h"
 #include "shell/ScreensaverApp.h"
+#include "sound/SoundDevice.h"
 
 LaunchOptions* launchOptions = nullptr;
 HostRun hostRun;
@@ -18,6 +19,10 @@ int MorvaneMain(const char* commandLine, void* instance, int showCommand) {
     AboutWindow about(instance, showCommand);
     return 0;
   }
+  // A run that opens the sound device (runs of our own do not) quiets its
+  // libraries before the window, whose OpenGL driver starts threads: the
+  // environment is still this thread's alone.
+  if (!hostRun.OwnRun()) QuietSoundLibraries();
   screensaverApp = new ScreensaverApp(launchOptions);
   screensaverApp->RunMainLoop();
   return 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <X11/Xlib.h>
 
+#include "clock/TimeSource.h"
 #include "shell/HostOptions.h"
 #include "shell/HostRun.h"
 #include "shell/HostWindow.h"
@@ -45,6 +46,8 @@ void BecomeHosted() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // First, while this thread is the only one.
+  PinTimeZoneVariable();
   XSetIOErrorHandler(OnDisplayLost);
   const HostOptions host = ReadHostOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
   if (!host.display.empty()) setenv("DISPLAY", host.display.c_str(), 1);
@@ -60,9 +63,9 @@ int main(int argc, char** argv) {
   if (!host.unknown.empty()) {
     // Named once, whatever follows. Alone - no option and no switch that is
     // understood - they start nothing: a mistyped option must not blank the
-    // screen. Under a host the clock runs as with no switch instead, since
-    // the host would answer an exit with a relaunch at once.
-    if (host.launch == HostLaunch::Classic && !underHost &&
+    // screen. (Under a host they draw into its window, as --root: the host
+    // would answer an exit with a relaunch at once.)
+    if (host.launch == HostLaunch::Classic &&
         ParseCommandLine(commandLine.c_str()).mode == Default) {
       std::fprintf(stderr, "morvane: unknown options: %s (see morvane --help)\n",
                    host.unknown.c_str());

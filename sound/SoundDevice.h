@@ -23,6 +23,17 @@ struct SoundBuffer;  // one static buffer on it (DirectSound: IDirectSoundBuffer
 //              reports every failed open as kOther.
 enum class SoundDeviceResult { kOk, kBusy, kNoDriver, kOther };
 
+// Keeps the sound libraries' own messages off standard error, so that a
+// machine without a sound device fails the open as quietly as every other
+// failure here. Called once by a run that will open the device, before any
+// thread starts (it may touch the environment).
+//   DirectSound: nothing to do; it reports by result only.
+//   OpenAL:      ALSA's error handler replaced by one that drops the
+//                messages, and OpenAL Soft's log level read as 0 (none);
+//                both left as they are when ALSOFT_LOGLEVEL is set, for
+//                whoever wants to see what the libraries say.
+void QuietSoundLibraries();
+
 // One attempt at opening the default output device; no retry and no sleep
 // (the player's retry policy does both). On kOk writes the new device to
 // `*device`; otherwise leaves `*device` untouched and holds nothing.

@@ -1,10 +1,14 @@
 // The sound device on Linux: OpenAL Soft. The shared device is an ALC device
 // with one context, made current when the device opens; a static buffer is one
 // AL buffer filled once.
+#define AL_ALEXT_PROTOTYPES
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
+#include <dlfcn.h>
 
 #include <climits>
+#include <cstdlib>
 
 #include "sound/RiffWave.h"
 #include "sound/SoundDevice.h"
@@ -33,7 +37,30 @@ ALenum AlFormatOf(const WaveFormat& wave) {
   return AL_NONE;
 }
 
+// ALSA's snd_lib_error_handler_t.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int error,
+                                  const char* format, ...);
+void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
 }  // namespace
+
+void QuietSoundLibraries() {
+  if (std::getenv("ALSOFT_LOGLEVEL") != nullptr) return;
+  // ALSA prints every step of a failed look-up of a card. OpenAL Soft opens
+  // libasound.so.2 by that name, so it gets this same copy, handler and all;
+  // the library stays loaded for the rest of the process.
+  if (void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL)) {
+    if (void* set = dlsym(alsa, "snd_lib_error_set_handler")) {
+      reinterpret_cast<int (*)(AlsaErrorHandler)>(set)(DropAlsaMessage);
+    }
+  }
+  // OpenAL Soft reads ALSOFT_LOGLEVEL once, at the process's first device
+  // (a loopback one here: no output is opened), and never again; the
+  // environment is then as it was.
+  setenv("ALSOFT_LOGLEVEL", "0", 1);
+  if (ALCdevice* loopback = alcLoopbackOpenDeviceSOFT(nullptr)) alcCloseDevice(loopback);
+  unsetenv("ALSOFT_LOGLEVEL");
+}
 
 SoundDeviceResult OpenSoundDevice(SoundDevice** device) {
   // A machine without sound fails here at once; OpenAL gives no way to tell

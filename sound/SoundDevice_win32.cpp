@@ -17,6 +17,8 @@ struct SoundBuffer {
   IDirectSoundBuffer* buffer = nullptr;
 };
 
+void QuietSoundLibraries() {}
+
 SoundDeviceResult OpenSoundDevice(SoundDevice** device) {
   IDirectSound* directSound = nullptr;
   const HRESULT result = DirectSoundCreate(nullptr, &directSound, nullptr);

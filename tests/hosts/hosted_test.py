@@ -150,6 +150,7 @@ class HostedTest(unittest.TestCase):
         host, window = self.host_window("400x300+100+80")
         second_host, second_window = self.host_window("320x180+600+380")
         guard_host, guard_window = self.host_window("320x180+680+40")
+        typo_host, typo_window = self.host_window("240x135+40+420")
         before = hostlib.mapped_top_levels(self.x.display)
         # A preview holds the guard; two hosted runs at once (two screens'
         # worth) take none, so it does not stop them.
@@ -158,14 +159,23 @@ class HostedTest(unittest.TestCase):
         first = self.start("--root", "--fps", "--visual", "GL",
                            XSCREENSAVER_WINDOW="0x%X" % window)
         second = self.start("-window-id", str(second_window))
+        # Only an option not understood ("-rot" for "-root") under a host:
+        # drawn into the host's window all the same.
+        typo = self.start("-rot", XSCREENSAVER_WINDOW=str(typo_window))
         self.wait_for_clock((100, 80, 400, 300))
         self.wait_for_clock((600, 380, 320, 180))
+        if not typo.running():
+            typo.finish(10)
+            self.fail("-rot under a host ended, status %s: %r" % (typo.process.returncode, typo.err))
+        self.wait_for_clock((40, 420, 240, 135))
         self.assertTrue(first.running() and second.running() and guarded.running())
         guarded.kill()
 
         # No top-level window of its own; the drawing is a child that covers
         # the host exactly.
         self.assertEqual(hostlib.mapped_top_levels(self.x.display), before)
+        status, _ = typo.terminate()
+        self.assertEqual((status, typo.err), (0, "morvane: ignoring unknown options: -rot\n"))
         drawn = [c for c in hostlib.children(self.x.display, window)
                  if hostlib.client_of(c) != hostlib.client_of(window)]
         self.assertEqual(len(drawn), 1, "not one child of our own in the host's window")

@@ -4,7 +4,9 @@
 # `cmake --install` leaves behind; then, in a brand-new Debian 12 root
 # (scripts/fresh-root), installs the .deb the way the README says (apt
 # install ./morvane_*.deb), installs the two hosts and a private display,
-# and runs installed_check.py there.
+# and runs installed_check.py there. Then fresh-root's own edges: run as root
+# without sudo in a repository that another user owns, and a TERM during its
+# bootstrap.
 # Needs root (fresh-root mounts /proc, /sys, /dev): skipped (77) otherwise.
 #   tests/hosts/package_test.sh BUILD_DIR
 set -euo pipefail
@@ -90,6 +92,7 @@ cd "$root"
 mounts_before=$(cut -d' ' -f5 /proc/self/mountinfo | sort)
 marker=$(mktemp /dev/shm/package_test.XXXXXX)
 (while [ -e "$marker" ]; do sleep 0.2; done) & watcher=$!
+trap 'kill $watcher 2>/dev/null || true; rm -f "$marker"' EXIT
 start=$(date +%s)
 scripts/fresh-root --put "$deb" -- bash -c '
   set -euo pipefail
@@ -106,6 +109,41 @@ scripts/fresh-root --put "$deb" -- bash -c '
   python3 tests/hosts/installed_check.py
 '
 echo "package_test: fresh root done in $(( $(date +%s) - start )) s"
+
+# As root without sudo (su, a root shell), in a repository that another
+# user owns: git would refuse it as of dubious ownership; fresh-root clones
+# it all the same.
+foreign=$(mktemp -d)
+git init -q "$foreign/repo"
+echo probe >"$foreign/repo/probe"
+git -C "$foreign/repo" add probe
+git -C "$foreign/repo" -c user.name=probe -c user.email=probe@invalid commit -qm probe
+chown -R nobody "$foreign/repo"
+(cd "$foreign/repo" && env -u SUDO_UID "$root/scripts/fresh-root" -- grep -qx probe probe) ||
+  fail "fresh-root as root in a repository that another user owns"
+rm -rf "$foreign"
+
+# A TERM during the bootstrap (a cache of the test's own, so that there is
+# one): mmdebstrap's temporary root is in the cache, never in $TMPDIR, and
+# the next bootstrap empties what a killed one left there.
+scratch=$(mktemp -d /var/tmp/package_test.XXXXXX)
+mkdir -p "$scratch/tmp" "$scratch/cache/bootstrap/mmdebstrap.left"
+TMPDIR=$scratch/tmp MORVANE_FRESH_CACHE=$scratch/cache scripts/fresh-root -- true >/dev/null 2>&1 &
+run=$!
+for _ in $(seq 600); do grep -q '^I: using .* as tempdir' "$scratch/cache/mmdebstrap.log" 2>/dev/null && break; sleep 0.1; done
+kill -TERM $run 2>/dev/null || true
+wait $run || true
+used=$(sed -n 's/^I: using \(.*\) as tempdir$/\1/p' "$scratch/cache/mmdebstrap.log" 2>/dev/null || true)
+case $used in
+  "$scratch/cache/bootstrap/"*) ;;
+  *) fail "the bootstrap's temporary root was ${used:-never made}, not in the cache" ;;
+esac
+[ ! -e "$scratch/cache/bootstrap/mmdebstrap.left" ] || fail "the bootstrap left the last one's leftovers"
+[ -z "$(ls -A "$scratch/tmp")" ] || fail "a TERM during the bootstrap left $(ls "$scratch/tmp") in TMPDIR"
+rm -rf --one-file-system "$scratch"
+echo "package_test: fresh-root without sudo in another user's repository, and a TERM during its bootstrap: passed"
+
 kill $watcher 2>/dev/null && rm "$marker" || vanished=", and $marker vanished during it"
 diff <(echo "$mounts_before") <(cut -d' ' -f5 /proc/self/mountinfo | sort) && [ -z "${vanished:-}" ] ||
   { echo "package_test: FAILED: the fresh root changed the host's mounts (diff above)${vanished:-}"; exit 1; }
+

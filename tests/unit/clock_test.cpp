@@ -2,10 +2,13 @@
 // layout and draw order of the tile halves, the 12/24-hour format rule, the
 // local time of an instant, and following the wall clock when it jumps.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -594,6 +597,34 @@ TEST(LocalTime, AnInstantInTheZoneThatTzNames) {
     setenv("TZ", savedTz.c_str(), 1);
   } else {
     unsetenv("TZ");
+  }
+  tzset();
+}
+
+// Following a change of the zone only ever replaces TZ's value: other
+// threads (the sound library's) may read the environment meanwhile, and a
+// name added or removed moves the array or its entries under them. The
+// array here is the test's own, as at a process's start, so an added name
+// would need a new one; TZ, when there, comes first, so a removal would
+// shift every other entry.
+TEST(LocalTime, AZoneChangeLeavesTheEnvironmentInPlace) {
+  char pinned[] = "TZ=:/etc/localtime";  // what the entry point sets when TZ is unset
+  char** const saved = environ;
+  for (const bool withTz : {false, true}) {
+    std::vector<char*> own;
+    if (withTz) own.push_back(pinned);
+    for (char** entry = saved; *entry != nullptr; ++entry) {
+      if (std::strncmp(*entry, "TZ=", 3) != 0) own.push_back(*entry);
+    }
+    own.push_back(nullptr);
+    const std::vector<char*> before = own;
+    environ = own.data();
+    LocalSecondsSinceMidnight();  // TZ at another address than before: read anew
+    const bool moved = environ != own.data();
+    environ = saved;
+    EXPECT_FALSE(moved) << (withTz ? "TZ set" : "TZ unset") << ": the environment array was replaced";
+    EXPECT_TRUE(std::equal(own.begin() + withTz, own.end(), before.begin() + withTz))
+        << (withTz ? "TZ set" : "TZ unset") << ": entries other than TZ's moved";
   }
   tzset();
 }

@@ -51,6 +51,20 @@ TEST(HostOptions, WindowsSwitchesAndNothingAreClassic) {
   EXPECT_EQ(options.unknown, "-s --speed=3");
 }
 
+// A typo in the host's command line ("-rot" for "-root"): the host's window
+// all the same, and the typo still named. With a switch that is understood,
+// or with no host, they stay Windows-style.
+TEST(HostOptions, OnlyUnknownOptionsUnderAHostAreTakenForRoot) {
+  HostOptions options = Read({"-rot", "word"}, "0x4002B7");
+  EXPECT_EQ(options.launch, HostLaunch::Hosted);
+  EXPECT_EQ(options.window, 0x4002B7u);
+  EXPECT_EQ(options.unknown, "-rot");
+  options = Read({"--speed"}, "0x12zz");
+  EXPECT_NE(options.problem.find("\"0x12zz\" is not a window id"), std::string::npos) << options.problem;
+  EXPECT_EQ(Read({"-rot", "/s"}, "0x4002B7").launch, HostLaunch::Classic);
+  EXPECT_EQ(Read({"-rot"}).launch, HostLaunch::Classic);
+}
+
 TEST(HostOptions, RootTakesTheWindowFromTheEnvironment) {
   for (const char* root : {"--root", "-root"}) {
     HostOptions options = Read({root}, "0x4002B7");
