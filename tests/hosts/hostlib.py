@@ -379,6 +379,31 @@ class Daemon:
                 self.process.wait()
 
 
+def kill_tree(root):
+    """Kills a process and everything it started, at once. xsecurelock's
+    saver_multiplex makes a session of its own (a kill of xsecurelock's
+    process group misses it) and starts its saver again the moment it ends,
+    so the whole tree is stopped first, then killed: none can start another,
+    which might otherwise reach the next test's X server of the same number."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                children.setdefault(int(f.read().rsplit(")", 1)[1].split()[1]), []).append(int(entry))
+        except (OSError, ValueError, IndexError):
+            continue
+    tree, i = [root], 0
+    while i < len(tree):
+        tree += children.get(tree[i], [])
+        i += 1
+    for sig in (signal.SIGSTOP, signal.SIGKILL):
+        for pid in tree:
+            try:
+                os.kill(pid, sig)
+            except OSError:
+                pass
+
+
 def end_all_morvanes():
     for pid in morvane_pids():
         try:

@@ -6,7 +6,6 @@ says, and both hosts run the installed hack exactly as the README's
 autostart entry that its command line enables, the ~/.xscreensaver lines;
 and XSECURELOCK_SAVER=/usr/bin/morvane)."""
 import os
-import signal
 import sys
 import time
 import unittest
@@ -84,7 +83,7 @@ class InstalledPackageTest(unittest.TestCase):
             time.sleep(5)
             self.assertEqual(hostlib.morvane_pids(), pids)
         finally:
-            os.killpg(lock.pid, signal.SIGKILL)
+            hostlib.kill_tree(lock.pid)
             lock.wait()
             hostlib.end_all_morvanes()
             x.stop()

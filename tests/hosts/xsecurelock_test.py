@@ -8,7 +8,6 @@ reads the monitor layout through RandR 1.5 and starts one saver per monitor
 words: `env XSECURELOCK_SAVER=/usr/bin/morvane xsecurelock`; here the
 program of the build tree."""
 import os
-import signal
 import subprocess
 import sys
 import time
@@ -30,9 +29,9 @@ class XSecureLockTest(unittest.TestCase):
 
     def tearDown(self):
         if self.lock is not None and self.lock.poll() is None:
-            # xsecurelock ends only on a successful login: end its whole
-            # session (it, saver_multiplex and the savers) at once.
-            os.killpg(self.lock.pid, signal.SIGKILL)
+            # xsecurelock ends only on a successful login: end it,
+            # saver_multiplex and the savers at once.
+            hostlib.kill_tree(self.lock.pid)
             self.lock.wait()
         hostlib.end_all_morvanes()
         self.x.stop()
