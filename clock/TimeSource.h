@@ -32,7 +32,8 @@ bool PrefersTwelveHourClock();
 // LocalSecondsSinceMidnight follows a change of the zone file by replacing
 // TZ's value for a moment, which it does only when TZ is there: it never adds
 // or removes a name, since that moves the environment array under any other
-// thread that reads it. Called once at start-up, before any thread starts.
+// thread that reads it. Called once at start-up by the runs that show the
+// clock, before any thread starts.
 void PinTimeZoneVariable();
 
 // The POSIX rule behind PrefersTwelveHourClock: a strftime time format

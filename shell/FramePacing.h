@@ -2,11 +2,17 @@
 // started.
 //  - The Windows modes (/s, /p and the default run) draw and present a frame
 //    on every iteration and poll; the swap's wait for the vertical blank
-//    paces them. Where the swap does not wait (vertical sync forced off by
-//    a driver's settings, a remote session, a software renderer), a frame
-//    that ends more than a quarter of a refresh period early waits out the
-//    rest of the period, handling events meanwhile: one frame per period of
-//    the monitor's refresh rate, never more.
+//    paces them. Only the swaps themselves tell whether they wait: while
+//    the frames, counted from one swap's return to the next, run six frames
+//    ahead of the fastest the monitor may be, the swap does not wait
+//    (vertical sync forced off by a driver's settings, a remote session, a
+//    software renderer). Then each frame starts no sooner than one period
+//    of the slowest the monitor may be after the one before, handling
+//    events meanwhile: one frame per refresh, never more, whatever a frame
+//    costs. Frames that come late after such waits, three frames' worth,
+//    show a swap that waits after all (or frames that cost their period),
+//    and the run presents at once again. Where the swap waits, a slow poll,
+//    a preemption or a missed blank never brings a wait.
 //  - The runs of a Linux screensaver host and the desktop window present a
 //    frame only when its picture would differ from the one on the window (or
 //    that one was lost), and otherwise wait for an event until the face can
@@ -30,6 +36,22 @@ class FramePacing {
   virtual void Wait(AppWindow& window) = 0;
 };
 
+// The refresh rate of the monitor that shows the window: the true rate lies
+// between the two, in Hz (MonitorRate.h tells it).
+struct DisplayRate {
+  double slowestHz;
+  double fastestHz;
+};
+
+// A rate the system gives in whole Hz, which is that much `below` and
+// `above` the true one at most (Windows cuts 59.94 Hz to 59: 0 and 1; RandR's
+// rate rounded: 0.5 and 0.5). Under 24 Hz the figure means nothing (Windows
+// says 0 or 1 for "the hardware's default"): 60 Hz is taken, as Windows gives
+// it.
+DisplayRate WholeHertzRate(int hz, double below, double above);
+
 // The pacing of this run; made once, kept until the process ends.
-// `refreshRate` is the monitor's, in Hz; 0 when unknown (60 is taken).
-FramePacing* ChooseFramePacing(const HostRun& run, int refreshRate);
+FramePacing* ChooseFramePacing(const HostRun& run, DisplayRate rate);
+
+// The Windows modes' pacing, reading `clock` (seconds, as glfwGetTime).
+FramePacing* NewEveryFramePacing(DisplayRate rate, double (*clock)());

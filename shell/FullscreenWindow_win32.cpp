@@ -22,6 +22,8 @@
 #define GLFW_EXPOSE_NATIVE_WIN32
 #include <GLFW/glfw3native.h>
 
+#include "shell/Foreground_win32.h"
+
 namespace {
 
 WNDPROC libraryProcedure = nullptr;
@@ -96,5 +98,6 @@ GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
       handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ScreensaverProcedure)));
   MarkFullscreenForTaskbar(handle);
   EndRunWithMonitor(monitor);
+  EndRunUnlessForeground(handle);
   return window;
 }

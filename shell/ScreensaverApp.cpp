@@ -14,6 +14,7 @@
 #include "shell/HostRun.h"
 #include "shell/HostWindow.h"
 #include "shell/MessageBox.h"
+#include "shell/MonitorRate.h"
 #include "shell/OsVersion.h"
 #include "shell/ViewSize.h"
 
@@ -152,11 +153,9 @@ void ScreensaverApp::RunMainLoop() {
   // since an open device would hold the user's sound server awake.
   AssembleScene(window->NativeHandle(),
                 hostRun.OwnRun() ? ClickSound::kInMemory : ClickSound::kDeviceBuffer);
-  // The full-screen window is on the primary monitor, and a preview is
-  // shown on it too as a rule: its rate is the screen's.
-  GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-  const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
-  FramePacing* pacing = ChooseFramePacing(hostRun, mode != nullptr ? mode->refreshRate : 0);
+  // The rate of the monitor that shows the window: the primary for the
+  // full screen, any for a preview.
+  FramePacing* pacing = ChooseFramePacing(hostRun, RefreshRateShowing(window->NativeHandle()));
   for (;;) {
     AdvanceFrame();
     if (pacing->ShouldPresent(*window)) {

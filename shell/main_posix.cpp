@@ -46,8 +46,6 @@ void BecomeHosted() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // First, while this thread is the only one.
-  PinTimeZoneVariable();
   XSetIOErrorHandler(OnDisplayLost);
   const HostOptions host = ReadHostOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
   if (!host.display.empty()) setenv("DISPLAY", host.display.c_str(), 1);
@@ -101,6 +99,10 @@ int main(int argc, char** argv) {
       if (underHost && ParseCommandLine(commandLine.c_str()).mode == Preview) BecomeHosted();
       break;
   }
+  // The clock's runs only, while this thread is still the only one: the
+  // About window's browser would inherit the variable, and a path in TZ is
+  // no zone name to it.
+  if (ParseCommandLine(commandLine.c_str()).mode != Configure) PinTimeZoneVariable();
   const int status = MorvaneMain(commandLine.c_str(), nullptr, 0);
   hostRun.ending = true;
   return status;

@@ -29,9 +29,10 @@ enum class SoundDeviceResult { kOk, kBusy, kNoDriver, kOther };
 // thread starts (it may touch the environment).
 //   DirectSound: nothing to do; it reports by result only.
 //   OpenAL:      ALSA's error handler replaced by one that drops the
-//                messages, and OpenAL Soft's log level read as 0 (none);
-//                both left as they are when ALSOFT_LOGLEVEL is set, for
-//                whoever wants to see what the libraries say.
+//                messages, and ALSOFT_LOGLEVEL set to 0 (none) for the
+//                rest of the process; both left as they are when
+//                ALSOFT_LOGLEVEL is set, for whoever wants to see what the
+//                libraries say.
 void QuietSoundLibraries();
 
 // One attempt at opening the default output device; no retry and no sleep

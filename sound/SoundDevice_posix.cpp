@@ -54,12 +54,13 @@ void QuietSoundLibraries() {
       reinterpret_cast<int (*)(AlsaErrorHandler)>(set)(DropAlsaMessage);
     }
   }
-  // OpenAL Soft reads ALSOFT_LOGLEVEL once, at the process's first device
-  // (a loopback one here: no output is opened), and never again; the
-  // environment is then as it was.
+  // OpenAL Soft reads ALSOFT_LOGLEVEL at the process's first device (a
+  // loopback one here: no output is opened). The variable stays set: the
+  // library's own threads may be reading the environment by then, and a
+  // removal would move the array under them. These runs start no child
+  // that could inherit it.
   setenv("ALSOFT_LOGLEVEL", "0", 1);
   if (ALCdevice* loopback = alcLoopbackOpenDeviceSOFT(nullptr)) alcCloseDevice(loopback);
-  unsetenv("ALSOFT_LOGLEVEL");
 }
 
 SoundDeviceResult OpenSoundDevice(SoundDevice** device) {

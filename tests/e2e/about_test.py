@@ -104,13 +104,16 @@ class AboutWindowTest(unittest.TestCase):
         self.addCleanup(self.tmp.cleanup)
         self.record = pathlib.Path(self.tmp.name) / "opened"
         # A stand-in for the desktop's xdg-open, found first on PATH: it
-        # writes down how it was started.
+        # writes down how it was started, and the TZ it was given (the
+        # program's own clock runs pin it; a browser must not inherit that).
         fake = pathlib.Path(self.tmp.name) / "xdg-open"
         fake.write_text('#!/bin/sh\nprintf "%%d\\n" "$#" >> "%s"\nprintf "%%s\\n" "$@" >> "%s"\n'
-                        % (self.record, self.record))
+                        'printf "TZ %%s\\n" "${TZ-unset}" >> "%s"\n'
+                        % (self.record, self.record, self.record))
         fake.chmod(0o755)
         self.env = dict(os.environ)
         self.env.pop("BROWSER", None)
+        self.env.pop("TZ", None)
         self.env["PATH"] = self.tmp.name + os.pathsep + self.env.get("PATH", "")
         self.processes = []
 
@@ -229,8 +232,8 @@ class AboutWindowTest(unittest.TestCase):
         xdotool("mousemove", str(LEFT + BUTTON_CENTRE[0]), str(TOP + BUTTON_CENTRE[1]),
                 "click", "1")
         wait_for(self.record.exists, "xdg-open to be started")
-        wait_for(lambda: len(self.record.read_text().splitlines()) >= 2, "its record")
-        self.assertEqual(self.record.read_text().splitlines(), ["1", expected])
+        wait_for(lambda: len(self.record.read_text().splitlines()) >= 3, "its record")
+        self.assertEqual(self.record.read_text().splitlines(), ["1", expected, "TZ unset"])
 
         # Still open, and the finished xdg-open is collected, not left a zombie.
         self.assertIsNone(process.poll())
@@ -240,8 +243,8 @@ class AboutWindowTest(unittest.TestCase):
 
         # A second press opens the site again.
         xdotool("click", "1")
-        wait_for(lambda: len(self.record.read_text().splitlines()) >= 4, "the second record")
-        self.assertEqual(self.record.read_text().splitlines(), ["1", expected] * 2)
+        wait_for(lambda: len(self.record.read_text().splitlines()) >= 6, "the second record")
+        self.assertEqual(self.record.read_text().splitlines(), ["1", expected, "TZ unset"] * 2)
 
         # Escape is FLTK's shortcut for closing a window.
         xdotool("windowfocus", "--sync", str(window))

@@ -14,6 +14,7 @@
 #include "render/Resources.h"
 #include "sound/DirectSound.h"
 #include "sound/RiffWave.h"
+#include "sound/SoundDevice.h"
 
 namespace {
 
@@ -293,6 +294,17 @@ TEST_F(SoundPlayer, LoadsTheClickIntoAStaticBuffer) {
   EXPECT_EQ(info.channels, 1u);
   EXPECT_EQ(info.bitsPerSample, 16u);
   EXPECT_EQ(info.samplesPerSecond, 44100u);
+}
+
+// Quieted for the rest of the run: the log level stays in the environment,
+// which OpenAL Soft's threads may be reading by then.
+TEST_F(SoundPlayer, QuietLibrariesKeepTheLogLevelSet) {
+  unsetenv("ALSOFT_LOGLEVEL");
+  QuietSoundLibraries();
+  const char* level = std::getenv("ALSOFT_LOGLEVEL");
+  ASSERT_NE(level, nullptr);
+  EXPECT_STREQ(level, "0");
+  unsetenv("ALSOFT_LOGLEVEL");
 }
 
 // The runs that open no sound device: the same samples, in memory only.
