@@ -57,7 +57,8 @@ assert files.copyright == holders and terms == [text.strip()], (files.copyright,
   sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS"
 file -b "$setup" | grep -q '^PE32+ executable (GUI) x86-64' || fail "the installer is $(file -b "$setup")"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-[ "$(basename "$setup")" = "Morvane-$version-setup.exe" ] && grep -qa "Morvane $version" "$setup" ||
+[ "$(basename "$setup")" = "Morvane-$version-setup.exe" ] &&
+  [ "$(strings -el -n 3 "$setup" | grep -A1 -x ProductVersion | tail -n1)" = "$version" ] ||
   fail "$(basename "$setup") is not the installer of Morvane $version"
 python3 -c '
 import sys, zipfile
