@@ -56,32 +56,6 @@ def measure(shot, box, dpi):
             "info": band(145, 205, lambda p: p[2] > 200 and p[0] < 100 and p[1] < 140)}
 
 
-def check_scaled(at96, at144, failures):
-    """At 144 DPI: the client area 1.5 times the 96-DPI one, the picture at
-    (142, 55) x 1.5 and 1.5 times its size, the texts 1.5 times as wide and
-    high (so neither is cut off), all inside the window."""
-    print("96 DPI: %s\n144 DPI: %s" % (at96, at144))
-    width, height = at144["client"]
-    for i, name in enumerate(("width", "height")):
-        if abs(at144["client"][i] - 1.5 * at96["client"][i]) > 0.02 * at144["client"][i]:
-            failures.append("144 DPI: client %s %d, not 1.5 x %d"
-                            % (name, at144["client"][i], at96["client"][i]))
-    picture = at144["picture"]
-    if picture is None or any(abs(a - b) > 1 for a, b in zip(picture, (213, 83, 377, 207))):
-        failures.append("144 DPI: the picture's box is %s, not (213, 83, 377, 207)" % (picture,))
-    for name in ("title", "info"):
-        small, large = at96[name], at144[name]
-        if small is None or large is None:
-            failures.append("no %s text at 96 or 144 DPI" % name)
-            continue
-        for extent in (lambda b: b[2] - b[0] + 1, lambda b: b[3] - b[1] + 1):
-            if not 1.3 <= extent(large) / extent(small) <= 1.7:
-                failures.append("144 DPI: the %s text's box %s is not 1.5 x %s" % (name, large, small))
-                break
-        if large[2] >= width - 1 or large[3] >= height - 1:
-            failures.append("144 DPI: the %s text %s reaches the window's edge" % (name, large))
-
-
 def shoot(prefix, scr, path=None):
     """The About window of `scr` "/c": its screenshot, or None."""
     proc = prefix.start([scr, "/c"])
@@ -92,22 +66,21 @@ def shoot(prefix, scr, path=None):
         if path:
             shot.save_png(path)
     prefix.run(["wine", HOST, "close", CLASS, "About"], timeout=60)
-    wait_for(lambda: proc.poll() is not None, limit=60)
-    if proc.poll() is None:
-        proc.kill()
+    wait_for(lambda: proc.poll() is not None, limit=60) or proc.kill()
     prefix.wait_idle()
     return shot
 
 
 def check_dpi(prefix, at96, shot96, failures):
-    if REFERENCE:
-        reference = shoot(prefix, REFERENCE)
-        same = reference is not None and reference.rows == shot96.rows
-        print("96 DPI: %s the window of %s" % ("pixel for pixel" if same else "NOT", REFERENCE))
-        if not same:
-            failures.append("at 96 DPI the window differs from %s's" % REFERENCE)
-    else:
-        print("96 DPI: no MORVANE_ABOUT_REFERENCE to compare with")
+    """At 96 DPI the reference's window; at 144 the client area, the picture
+    and both texts 1.5 times their 96-DPI sizes (no text cut off), the
+    picture at (142, 55) x 1.5, all inside the window."""
+    reference = REFERENCE and shoot(prefix, REFERENCE)
+    print("96 DPI: %s" % (REFERENCE and "the window of %s: %s" % (
+        REFERENCE, "the same" if reference and reference.rows == shot96.rows else "DIFFERENT")
+        or "no MORVANE_ABOUT_REFERENCE to compare with"))
+    if REFERENCE and not (reference and reference.rows == shot96.rows):
+        failures.append("at 96 DPI the window differs from %s's" % REFERENCE)
     prefix.set_registry(DESKTOP, "LogPixels", 144, "REG_DWORD")
     path = os.environ.get("MORVANE_ABOUT_SHOT")
     shot = shoot(prefix, SCR, path and path.rsplit(".", 1)[0] + "-144.png")
@@ -115,7 +88,19 @@ def check_dpi(prefix, at96, shot96, failures):
     if box is None:
         failures.append("144 DPI: no About window, or no background green in it")
         return
-    check_scaled(at96, measure(shot, box, 144), failures)
+    at144 = measure(shot, box, 144)
+    print("96 DPI: %s\n144 DPI: %s" % (at96, at144))
+    (width, height), picture = at144["client"], at144["picture"]
+    if any(abs(a - 1.5 * b) > 0.02 * a for a, b in zip(at144["client"], at96["client"])):
+        failures.append("144 DPI: client %s, not 1.5 x %s" % (at144["client"], at96["client"]))
+    if picture is None or any(abs(a - b) > 1 for a, b in zip(picture, (213, 83, 377, 207))):
+        failures.append("144 DPI: the picture's box is %s, not (213, 83, 377, 207)" % (picture,))
+    for name in ("title", "info"):
+        small, large = at96[name] or (0, 0, 0, 0), at144[name] or (0, 0, 0, 0)
+        ratios = [(large[i + 2] - large[i] + 1) / (small[i + 2] - small[i] + 1) for i in (0, 1)]
+        if not all(1.3 <= r <= 1.7 for r in ratios) or large[2] >= width - 1 or large[3] >= height - 1:
+            failures.append("144 DPI: the %s text's box %s, not 1.5 x %s inside the window"
+                            % (name, at144[name], at96[name]))
 
 
 def check_window(window, failures):
