@@ -33,6 +33,7 @@ enum ResourceId : std::uint16_t {
   kBackgroundBitmap = 179,
   kDigitAtlasBitmap = 180,
   kAboutBitmap = 182,
+  kAboutBitmapLarge = 183,  // twice its size, for the Win32 About window above 96 DPI
   kFlipClickWave = 173,
 };
 

@@ -3,7 +3,7 @@
 //
 //   morvane-assets OUTDIR [--preview DIR]
 //
-// writes metal.bmp, atlas.bmp, about.bmp, click.wav, morvane.ico and
+// writes metal.bmp, atlas.bmp, about.bmp (and about2x.bmp), click.wav, morvane.ico and
 // morvane_small.ico into OUTDIR; with --preview it also writes PNG views of
 // the art (the atlas, crops, whole simulated screens) into DIR.
 #include <cstdio>
@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
   bool ok = art::WriteFile(dir + "/metal.bmp", art::EncodeBmp(metal, 24, 179)) &&
             art::WriteFile(dir + "/atlas.bmp", art::EncodeBmp(atlas, 24, 180)) &&
             art::WriteFile(dir + "/about.bmp", art::EncodeBmp(about, 32, 182)) &&
+            art::WriteFile(dir + "/about2x.bmp",
+                           art::EncodeBmp(art::MakeAboutPicture(atlas, 2), 32, 183)) &&
             art::WriteFile(dir + "/click.wav", art::EncodeWav(art::MakeClick())) &&
             art::WriteFile(dir + "/morvane.ico", ico) && art::WriteFile(dir + "/morvane_small.ico", ico);
   if (ok && argc == 4) ok = WritePreviews(argv[3], metal, atlas, about, icons);

@@ -34,7 +34,8 @@ MORVANE_PACKAGE_BUILD_DIR=$build "$root/scripts/package" >"$build/package.log" 2
   || { cat "$build/package.log"; fail "scripts/package"; }
 deb=$(ls "$build"/morvane_*.deb)
 zip=$(ls "$build"/Morvane-*-windows-x64.zip)
-echo "package_test: $(basename "$deb"), $(stat -c %s "$deb") bytes; $(basename "$zip"), $(stat -c %s "$zip") bytes"
+setup=$(ls "$build"/Morvane-*-setup.exe)
+echo "package_test: $(basename "$deb"), $(stat -c %s "$deb") bytes; $(basename "$zip"), $(stat -c %s "$zip") bytes; $(basename "$setup"), $(stat -c %s "$setup") bytes"
 
 # lintian finds no error (its warnings and notes are shown).
 lintian --fail-on error "$deb" || fail "lintian"
@@ -49,10 +50,16 @@ terms = [p.license.text for p in copyright.all_license_paragraphs() if p.license
 holders, text = re.match(r".*?\nCopyright \(c\) (.*?)\n\n(.*)", open(sys.argv[1]).read(), re.S).groups()
 assert files.copyright == holders and terms == [text.strip()], (files.copyright, terms)
 ' "$root/LICENSE" || fail "the copyright file"
-# The sums cover both packages; the zip holds the screensaver as built, and
-# texts with Windows line ends.
-(cd "$build" && diff <(awk '{print $2}' SHA256SUMS) <(basename -a "$deb" "$zip") && sha256sum --quiet -c SHA256SUMS) \
-  || fail "SHA256SUMS"
+# The sums cover the three downloads; the zip holds the screensaver as built,
+# and texts with Windows line ends; the installer is a 64-bit Windows
+# program (Wine here runs no other) that holds the project's version.
+(cd "$build" && diff <(awk '{print $2}' SHA256SUMS | sort) <(basename -a "$deb" "$zip" "$setup" | sort) &&
+  sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS"
+file -b "$setup" | grep -q '^PE32+ executable (GUI) x86-64' || fail "the installer is $(file -b "$setup")"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ "$(basename "$setup")" = "Morvane-$version-setup.exe" ] &&
+  [ "$(strings -el -n 3 "$setup" | grep -A1 -x ProductVersion | tail -n1)" = "$version" ] ||
+  fail "$(basename "$setup") is not the installer of Morvane $version"
 python3 -c '
 import sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])

@@ -1,9 +1,13 @@
 """Configuration mode of the real Morvane.scr under Wine: "/c" opens the
 About window (light green, the clock picture at (142, 55) of the client
 area), several can be open at once, and closing one ends its process with
-status 0. MORVANE_ABOUT_SHOT=path keeps a picture of the window. The file
-itself says what it is, as Windows reads it: the version resource of its
-properties and Task Manager, and the name Screen Saver Settings lists."""
+status 0. MORVANE_ABOUT_SHOT=path keeps a picture of the window (and
+path-144.png, the window at 144 DPI). The file itself says what it is, as
+Windows reads it: the version resource of its properties and Task Manager,
+and the name Screen Saver Settings lists. At 144 DPI (LogPixels) the window
+is 1.5 times as large, with picture and texts scaled inside it; at 96 DPI
+it is pixel for pixel the window of MORVANE_ABOUT_REFERENCE, a Morvane.scr
+of an earlier build, when that is given."""
 import os
 import subprocess
 import sys
@@ -11,6 +15,8 @@ import sys
 from winetest import (ABOUT_GREEN, HOST, Prefix, SCR, is_paper, report, require_inputs, wait_for, xshot)
 
 CLASS = "ValtrenneWindowClass"
+REFERENCE = os.environ.get("MORVANE_ABOUT_REFERENCE", "")
+DESKTOP = r"HKCU\Control Panel\Desktop"
 LICENSE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "LICENSE")
 
 
@@ -31,14 +37,81 @@ def client_box(shot):
     return (min(xs), min(ys), max(xs), max(ys)) if xs else None
 
 
+def measure(shot, box, dpi):
+    """The client area's size, and the boxes (left, top, right, bottom) of
+    the picture's dark ground, the black title and the blue notice, found in
+    the bands of the 96-DPI layout scaled to `dpi`."""
+    left, top, right, bottom = box
+    width = right - left + 1
+
+    def band(first, last, test):
+        found = [(x, y) for y in range(first * dpi // 96, min(last * dpi // 96, bottom - top))
+                 for x in range(width) if test(shot.pixel(left + x, top + y))]
+        xs, ys = [x for x, _ in found], [y for _, y in found]
+        return (min(xs), min(ys), max(xs), max(ys)) if found else None
+
+    return {"client": (width, bottom - top + 1),
+            "picture": band(45, 145, lambda p: max(p) < 70),
+            "title": band(0, 45, lambda p: max(p) < 60),
+            "info": band(145, 205, lambda p: p[2] > 200 and p[0] < 100 and p[1] < 140)}
+
+
+def shoot(prefix, scr, path=None):
+    """The About window of `scr` "/c": its screenshot, or None."""
+    proc = prefix.start([scr, "/c"])
+    shot = None
+    if wait_for(lambda: about_windows() or proc.poll() is not None) and about_windows():
+        wait_for(lambda: False, limit=3)  # let it paint
+        shot = xshot.capture(about_windows()[0])
+        if path:
+            shot.save_png(path)
+    prefix.run(["wine", HOST, "close", CLASS, "About"], timeout=60)
+    wait_for(lambda: proc.poll() is not None, limit=60) or proc.kill()
+    prefix.wait_idle()
+    return shot
+
+
+def check_dpi(prefix, at96, shot96, failures):
+    """At 96 DPI the reference's window; at 144 the client area, the picture
+    and both texts 1.5 times their 96-DPI sizes (no text cut off), the
+    picture at (142, 55) x 1.5, all inside the window."""
+    reference = REFERENCE and shoot(prefix, REFERENCE)
+    print("96 DPI: %s" % (REFERENCE and "the window of %s: %s" % (
+        REFERENCE, "the same" if reference and reference.rows == shot96.rows else "DIFFERENT")
+        or "no MORVANE_ABOUT_REFERENCE to compare with"))
+    if REFERENCE and not (reference and reference.rows == shot96.rows):
+        failures.append("at 96 DPI the window differs from %s's" % REFERENCE)
+    prefix.set_registry(DESKTOP, "LogPixels", 144, "REG_DWORD")
+    path = os.environ.get("MORVANE_ABOUT_SHOT")
+    shot = shoot(prefix, SCR, path and path.rsplit(".", 1)[0] + "-144.png")
+    box = shot and client_box(shot)
+    if box is None:
+        failures.append("144 DPI: no About window, or no background green in it")
+        return
+    at144 = measure(shot, box, 144)
+    print("96 DPI: %s\n144 DPI: %s" % (at96, at144))
+    (width, height), picture = at144["client"], at144["picture"]
+    if any(abs(a - 1.5 * b) > 0.02 * a for a, b in zip(at144["client"], at96["client"])):
+        failures.append("144 DPI: client %s, not 1.5 x %s" % (at144["client"], at96["client"]))
+    if picture is None or any(abs(a - b) > 1 for a, b in zip(picture, (213, 83, 377, 207))):
+        failures.append("144 DPI: the picture's box is %s, not (213, 83, 377, 207)" % (picture,))
+    for name in ("title", "info"):
+        small, large = at96[name] or (0, 0, 0, 0), at144[name] or (0, 0, 0, 0)
+        ratios = [(large[i + 2] - large[i] + 1) / (small[i + 2] - small[i] + 1) for i in (0, 1)]
+        if not all(1.3 <= r <= 1.7 for r in ratios) or large[2] >= width - 1 or large[3] >= height - 1:
+            failures.append("144 DPI: the %s text's box %s, not 1.5 x %s inside the window"
+                            % (name, at144[name], at96[name]))
+
+
 def check_window(window, failures):
+    """The window at 96 DPI; returns its measures and its screenshot."""
     shot = xshot.capture(window)
     if os.environ.get("MORVANE_ABOUT_SHOT"):
         shot.save_png(os.environ["MORVANE_ABOUT_SHOT"])
     box = client_box(shot)
     if box is None:
         failures.append("no pixel of the background green (177, 232, 179)")
-        return
+        return None, shot
     left, top, right, bottom = box
     width, height = right - left + 1, bottom - top + 1
     # 400 x 300 outside, so the client area is a little smaller.
@@ -64,6 +137,7 @@ def check_window(window, failures):
     info = [shot.pixel(left + x, top + y) for y in range(150, 200) for x in range(20, 380)]
     if not any(p[2] > 200 and p[0] < 100 and p[1] < 140 for p in info):
         failures.append("no blue notice text")
+    return measure(shot, box, 96), shot
 
 
 def check_file(prefix, failures):
@@ -97,7 +171,7 @@ def main():
             failures.append("/c showed no window captioned About")
         else:
             wait_for(lambda: False, limit=3)  # let it paint
-            check_window(about_windows()[0], failures)
+            at96, shot96 = check_window(about_windows()[0], failures)
             # Configuration mode is not guarded: a second About opens too.
             second = prefix.start([SCR, "/c:1234"])
             if not wait_for(lambda: len(about_windows()) >= 2 or second.poll() is not None):
@@ -114,6 +188,9 @@ def main():
                     failures.append("an About process outlived its window")
                 elif proc.returncode != 0:
                     failures.append("an About process ended with status %s" % proc.returncode)
+            prefix.wait_idle()
+            if at96:
+                check_dpi(prefix, at96, shot96, failures)
     finally:
         prefix.close()
     return report(failures)

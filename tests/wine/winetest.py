@@ -58,9 +58,21 @@ class Prefix:
         ends with the wineserver: read before wait_idle."""
         return self.run(["wine", HOST, "locktimeout"], text=True).stdout.strip()
 
-    def set_registry(self, key, name, value):
-        self.run(["wine", "reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f"])
+    def set_registry(self, key, name, value, kind="REG_SZ"):
+        self.run(["wine", "reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f"])
         self.wait_idle()
+
+    def query(self, key):
+        """The values of a registry key as `reg query` lists them: name ->
+        data (a DWORD as its number); {} when the key is missing."""
+        out = self.run(["wine", "reg", "query", key], text=True).stdout
+        values = {}
+        for line in out.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[1].startswith("REG_"):
+                data = parts[2] if len(parts) == 3 else ""
+                values[parts[0]] = int(data, 16) if parts[1] == "REG_DWORD" else data
+        return values
 
     def wait_idle(self):
         # Waits until every program of the prefix has ended (the registry is

@@ -317,19 +317,20 @@ Image SimulateScreen(const Image& metal, const Image& atlas, int width, int heig
 
 // ---------------------------------------------------------------- About picture
 
-Image MakeAboutPicture(const Image& atlas) {
+Image MakeAboutPicture(const Image& atlas, int scale) {
   const int w = 110, h = 83, ss = 6;
+  const float pixel = static_cast<float>(scale);  // pixels per unit of the 110 x 83 picture
   const int glyphs[3] = {2, 0, 7};
   const float tileW = 30, halfH = tileW * 155.6f / 194.4f, gapY = 0.6f;
   const float tileH = 2 * halfH + gapY;
   const float spacing = 35, left = (w - (2 * spacing + tileW)) / 2.0f, top = (h - tileH) / 2.0f;
-  Image out(w, h);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
+  Image out(w * scale, h * scale);
+  for (int y = 0; y < out.height; ++y) {
+    for (int x = 0; x < out.width; ++x) {
       Rgb sum{};
       for (int sj = 0; sj < ss; ++sj) {
         for (int si = 0; si < ss; ++si) {
-          const float px = x + (si + 0.5f) / ss, py = y + (sj + 0.5f) / ss;
+          const float px = (x + (si + 0.5f) / ss) / pixel, py = (y + (sj + 0.5f) / ss) / pixel;
           // Dark ground with a soft light from above and soft tile shadows.
           Rgb c = Rgb{0.10f, 0.105f, 0.115f} * (1.15f - 0.35f * py / h);
           for (int t = 0; t < 3; ++t) {

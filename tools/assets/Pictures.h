@@ -27,8 +27,8 @@ Image SimulateScreen(const Image& metal, const Image& atlas, int width, int heig
                      const int glyphs[12]);
 
 // The About window's picture: three paper tiles with coloured glyphs on a
-// dark ground, 110 x 83.
-Image MakeAboutPicture(const Image& atlas);
+// dark ground, 110 x 83 times `scale` (2: the picture for high DPI).
+Image MakeAboutPicture(const Image& atlas, int scale = 1);
 
 // The program icon at `size` pixels: premultiplied colour and coverage.
 void MakeIconPicture(int size, Image* colour, std::vector<float>* alpha);
