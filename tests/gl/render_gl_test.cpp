@@ -1228,7 +1228,8 @@ TEST_F(DrawableGl, DrawDoesNotAllocateOnceWarm) {
 double sceneTimer = 0.0;
 bool sceneTwelveHour = false;
 double SceneTimer() { return sceneTimer; }
-double SceneWall() { return 12 * 3600 + 34 * 60 + 56.3 + (sceneTimer - 10.0); }
+double sceneWallAt10 = 12 * 3600 + 34 * 60 + 56.3;  // the wall clock when the timer shows 10
+double SceneWall() { return sceneWallAt10 + (sceneTimer - 10.0); }
 bool SceneTwelveHour() { return sceneTwelveHour; }
 
 // The window's picture: a 4x multisampled colour and depth target like the
@@ -1381,6 +1382,65 @@ TEST_F(RenderGl, ScreensWhereTheClockFitsKeepTheirPixels) {
                                       << "-hour: the fit moved the clock where it fits";
     }
   }
+  ClockTimeSource = real;
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A run whose window keeps its pixels draws only the FaceDamage of each new
+// face over the frame before: every frame must still be the very bytes of a
+// whole one. Through a seconds' flip in 12-hour mode on a 4:3 window (the
+// clock fitted), and through 09:59:59 -> 10:00:00 in 24-hour mode, where
+// every pair turns; at 30 frames a second from 0.3 s before the turn to its
+// resting digits' change.
+TEST_F(RenderGl, FramesDrawnInPartAreTheWholeFrames) {
+  const TimeSource real = ClockTimeSource;
+  struct Run {
+    int width, height;
+    bool twelveHour;
+    double wall;
+    std::int32_t widest;  // the most pixels across that a frame may draw
+  };
+  for (const Run& run : {Run{400, 300, true, 12 * 3600 + 34 * 60 + 56.7, 110},
+                         Run{480, 270, false, 9 * 3600 + 59 * 60 + 59.7, 360}}) {
+    SceneTarget kept(run.width, run.height), whole(run.width, run.height);
+    ASSERT_TRUE(kept.Complete() && whole.Complete());
+    SetViewSize(run.width, run.height);
+    sceneTwelveHour = run.twelveHour;
+    sceneWallAt10 = run.wall;
+    AssembleTestScene();
+    Clock = ClockState{};
+    std::vector<unsigned char> part, full;
+    FaceSignature shown, face;
+    int inPart = 0;
+    for (int frame = 0; frame <= 30; ++frame) {
+      sceneTimer = 10.0 + frame / 30.0;
+      AdvanceFrame();
+      TakeFaceSignature(&face);
+      kept.Bind();
+      if (frame == 0) {
+        PaintFrame();
+      } else if (!SameFace(face, shown)) {
+        const PixelRect region = FaceDamage(shown, face);
+        EXPECT_LE(region.width, run.widest) << "frame " << frame;
+        inPart += region.width < run.width;
+        PaintFrameRegion(region);
+      }
+      shown = face;
+      whole.Bind();
+      PaintFrame();
+      kept.Read(&part);
+      whole.Read(&full);
+      std::size_t stale = 0;
+      for (std::size_t i = 0; i < full.size(); ++i) stale += part[i] != full[i];
+      EXPECT_EQ(stale, 0u) << run.width << "x" << run.height << " frame " << frame
+                           << " at ClockTime " << Clock.frameTime
+                           << ": bytes left from an earlier frame";
+      if (stale != 0) break;
+    }
+    EXPECT_GE(inPart, 10);
+  }
+  sceneWallAt10 = 12 * 3600 + 34 * 60 + 56.3;
+  sceneTwelveHour = false;
   ClockTimeSource = real;
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
