@@ -1445,4 +1445,47 @@ TEST_F(RenderGl, FramesDrawnInPartAreTheWholeFrames) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// The damage of a seconds' flip is the seconds pair as the layout places it
+// (x 262.8 .. 649.2, y -149.3 .. 163.7 at fit 1, scaled about the centre
+// where the clock is fitted), clear of the minutes; a new size or layout is
+// the whole window, an unchanged face nothing.
+TEST_F(RenderGl, FaceDamageIsTheChangedTilesAsTheLayoutPlacesThem) {
+  const TimeSource real = ClockTimeSource;
+  struct Case {
+    int width, height;
+    bool twelveHour;
+    float left, right, bottom, top;  // the seconds pair in pixels
+  };
+  for (const Case& c : {Case{1920, 1080, false, 1243.8f, 1661.1f, 378.8f, 716.8f},
+                        Case{1024, 768, true, 570.0f, 799.3f, 295.4f, 481.2f}}) {
+    SetViewSize(c.width, c.height);
+    sceneTwelveHour = c.twelveHour;
+    AssembleTestScene();
+    Clock = ClockState{};
+    FaceSignature rest, flip;
+    sceneTimer = 10.0;  // 12:34:56.3, at rest
+    AdvanceFrame();
+    TakeFaceSignature(&rest);
+    sceneTimer = 10.3;  // the seconds' flap falling
+    AdvanceFrame();
+    TakeFaceSignature(&flip);
+    const PixelRect r = FaceDamage(rest, flip);
+    const std::string at = std::to_string(c.width) + "x" + std::to_string(c.height);
+    EXPECT_LE(r.x, c.left) << at;
+    EXPECT_GE(r.x, c.left - 3) << at;
+    EXPECT_GE(r.x + r.width, c.right) << at;
+    EXPECT_LE(r.x + r.width, c.right + 3) << at;
+    EXPECT_LE(r.y, c.bottom) << at;
+    EXPECT_GE(r.y + r.height, c.top) << at;
+    EXPECT_EQ(FaceDamage(flip, flip).width, 0) << at;
+    FaceSignature other = flip;
+    other.height -= 1;
+    const PixelRect whole = FaceDamage(other, flip);
+    EXPECT_TRUE(whole.x == 0 && whole.y == 0 && whole.width == c.width &&
+                whole.height == c.height) << at;
+  }
+  sceneTwelveHour = false;
+  ClockTimeSource = real;
+}
+
 }  // namespace
