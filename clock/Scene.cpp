@@ -168,7 +168,8 @@ PixelRect FaceDamage(const FaceSignature& shown, const FaceSignature& next) {
   const Mat4 toClip =
       ClockProjection(static_cast<float>(next.width) / static_cast<float>(next.height)) *
       Translate(0.0f, 0.0f, -100.0f);
-  float left = 1.0f, right = -1.0f, bottom = 1.0f, top = -1.0f;  // normalised
+  bool any = false;
+  float left = 0.0f, right = 0.0f, bottom = 0.0f, top = 0.0f;  // normalised
   for (int slot = 4; slot <= (twelveHour ? 11 : 9); ++slot) {
     if (SameTile(shown, next, slot)) continue;
     // The plane spans x -2.5 .. 2.5 and, lifted, y 0.03 .. 5.03 above the
@@ -190,17 +191,18 @@ PixelRect FaceDamage(const FaceSignature& shown, const FaceSignature& next) {
       }
       clip[0] /= clip[3];  // 1 in a parallel projection
       clip[1] /= clip[3];
-      left = std::min(left, clip[0]);
-      right = std::max(right, clip[0]);
-      bottom = std::min(bottom, clip[1]);
-      top = std::max(top, clip[1]);
+      left = any ? std::min(left, clip[0]) : clip[0];
+      right = any ? std::max(right, clip[0]) : clip[0];
+      bottom = any ? std::min(bottom, clip[1]) : clip[1];
+      top = any ? std::max(top, clip[1]) : clip[1];
+      any = true;
     }
   }
-  if (left > right) return PixelRect{};
-  // Normalised coordinates to pixels, widened to whole pixels and one more each way for
-  // the anti-aliased edges, and kept within the window.
-  const auto pixel = [](float clip, std::int32_t size, float outward) {
-    const float at = std::floor((clip + 1.0f) * 0.5f * static_cast<float>(size)) + outward;
+  if (!any) return PixelRect{};
+  // Normalised coordinates to pixels, widened to whole pixels and one more
+  // each way for the anti-aliased edges, and kept within the window.
+  const auto pixel = [](float normalised, std::int32_t size, float outward) {
+    const float at = std::floor((normalised + 1.0f) * 0.5f * static_cast<float>(size)) + outward;
     return static_cast<std::int32_t>(std::clamp(at, 0.0f, static_cast<float>(size)));
   };
   const std::int32_t x0 = pixel(left, next.width, -1.0f);
