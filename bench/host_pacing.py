@@ -5,7 +5,13 @@
 1920x1080. For each run, after a settling time, over SECONDS (15 by default):
 CPU seconds per wall second of the process (2.0 = two cores busy), from
 /proc/PID/stat, and frames per second, counted as the X server reports the
-updates of the window that the program draws into (DAMAGE extension).
+updates of the window that the program draws into (DAMAGE extension);
+for the hosted run also the frames a second while the seconds' flap falls
+(the 0.3 s after each half second of the wall clock), the smoothness of a
+flip.
+With --before OLD_BUILD, the hosted run of that build too, to compare.
+Other work on the machine makes the figures noisy: set LP_NUM_THREADS (0:
+llvmpipe draws on the program's own thread) and repeat.
 
 With --scr, the same figures for each Morvane.scr named, under Wine (one
 private prefix, made first): "/p" in a 152x112 window of the test host
@@ -18,8 +24,8 @@ texturing, blending and depth (LP_PERF), whose frames cost about a
 millisecond: a renderer faster than the screen, as a real GPU is when
 vertical sync is forced off.
 
-    bench/host_pacing.py [BUILD_DIR] [SECONDS] [--scr SCR]... [--scr-size WxH]
-                         [--wine-only]          (defaults: build 15)
+    bench/host_pacing.py [BUILD_DIR] [SECONDS] [--before OLD_BUILD] [--scr SCR]...
+                         [--scr-size WxH] [--wine-only]          (defaults: build 15)
 
 The runs take turns, never overlap; the load average before and after is
 printed, since other work on the machine shares llvmpipe's cores."""
@@ -78,7 +84,9 @@ def measure(x, build, args, window, size, seconds):
         wall = time.monotonic() - start
         cpu = cpu_seconds(run.pid) - cpu
         presents.close()
-        return cpu / wall, len(frames) / wall
+        # The seconds' flap falls from the wall clock's half second for 0.3 s.
+        falling = sum(1 for t in frames if 0.5 <= t % 1 < 0.8)
+        return cpu / wall, len(frames) / wall, falling / (wall * 0.3)
     finally:
         run.send_signal(signal.SIGTERM)
         try:
@@ -149,6 +157,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("build", nargs="?", default=os.path.join(HERE, "..", "build"))
     parser.add_argument("seconds", nargs="?", type=float, default=15.0)
+    parser.add_argument("--before", help="an older build whose hosted run is measured too")
     parser.add_argument("--scr", action="append", default=[], help="a Morvane.scr to run")
     parser.add_argument("--scr-size", default="320x180", help="the Xvfb screen of its /s")
     parser.add_argument("--wine-only", action="store_true", help="no runs of the Linux build")
@@ -156,18 +165,19 @@ def main():
     build, seconds = os.path.abspath(options.build), options.seconds
     print("load average before: %s (%d cores)" % (load(), os.cpu_count()))
     if not options.wine_only:
-        host_section(build, seconds)
+        host_section(build, seconds, options.before and os.path.abspath(options.before))
     if options.scr:
         wine_section(build, [os.path.abspath(scr) for scr in options.scr], options.scr_size,
                      seconds)
     print("load average after: %s" % load())
 
 
-def host_section(build, seconds):
+def host_section(build, seconds, before):
     x = hostlib.XServer(("1920x1080x24",))
     hosts = []
     try:
-        print("%-10s %-18s %12s %8s %14s" % ("size", "run", "CPU s/s", "fps", "CPU ms/frame"))
+        print("%-10s %-18s %12s %8s %14s %12s" % ("size", "run", "CPU s/s", "fps", "CPU ms/frame",
+                                                "flip fps"))
         for size in SIZES:
             title = "bench-host-%dx%d" % size
             hosts.append(subprocess.Popen(
@@ -178,13 +188,16 @@ def host_section(build, seconds):
                 capture_output=True, text=True).stdout.split(), 20, 0.1)
             window = int(found[0])
             figures = {}
-            for name, args in (("host --window-id", ["--window-id", str(window)]),
-                               ("/p", ["/p", str(window)])):
-                figures[name] = measure(x, build, args, window, size, seconds)
-                cpu, fps = figures[name]
-                print("%-10s %-18s %12.3f %8.1f %14.1f" % ("%dx%d" % size, name, cpu, fps,
-                                                           1000 * cpu / fps if fps else 0),
-                      flush=True)
+            runs = [("host --window-id", build, ["--window-id", str(window)]),
+                    ("/p", build, ["/p", str(window)])]
+            if before:
+                runs.insert(0, ("host, before", before, ["--window-id", str(window)]))
+            for name, program, args in runs:
+                figures[name] = measure(x, program, args, window, size, seconds)
+                cpu, fps, falling = figures[name]
+                print("%-10s %-18s %12.3f %8.1f %14.1f %12s"
+                      % ("%dx%d" % size, name, cpu, fps, 1000 * cpu / fps if fps else 0,
+                         "%.1f" % falling if name.startswith("host") else ""), flush=True)
             hosted, preview = figures["host --window-id"], figures["/p"]
             print("%-10s %-18s %12.2fx %7.2fx" % ("%dx%d" % size, "host / (/p)",
                                                    hosted[0] / preview[0], hosted[1] / preview[1]),

@@ -1,5 +1,6 @@
 #include "clock/Scene.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "clock/ClockState.h"
@@ -22,6 +23,11 @@ namespace {
 constexpr char kBackgroundProgram[] = "BackgroundProgram";
 constexpr char kPanelProgram[] = "PanelProgram";
 constexpr char kDigitProgram[] = "DigitProgram";
+
+// 1000 world units are the screen height, whatever the window's shape.
+Mat4 ClockProjection(float aspect) {
+  return Ortho(-500.0f * aspect, 500.0f * aspect, -500.0f, 500.0f, -1000.0f, 1000.0f);
+}
 
 }  // namespace
 
@@ -80,13 +86,19 @@ void PaintFrame() {
   PaintClockFrame();
 }
 
+void PaintFrameRegion(const PixelRect& region) {
+  glViewport(0, 0, ViewSize.width, ViewSize.height);
+  glEnable(GL_SCISSOR_TEST);  // the clear too keeps to it
+  glScissor(region.x, region.y, region.width, region.height);
+  PaintClockFrame();
+  glDisable(GL_SCISSOR_TEST);
+}
+
 void PaintClockFrame() {
   // The clear colour and depth are never changed: black, depth 1.
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-  // 1000 world units are the screen height, whatever the window's shape.
-  const float a = ViewSize.aspect;
-  Scene.camera->SetProjection(Ortho(-500.0f * a, 500.0f * a, -500.0f, 500.0f, -1000.0f, 1000.0f));
+  Scene.camera->SetProjection(ClockProjection(ViewSize.aspect));
   Scene.frameState->viewportWidth = static_cast<float>(ViewSize.width);
   Scene.frameState->viewportHeight = static_cast<float>(ViewSize.height);
   Scene.camera->SelectView(0);
@@ -109,21 +121,95 @@ void TakeFaceSignature(FaceSignature* face) {
   face->halfCount = ListTileHalves(face->halves);
 }
 
+namespace {
+
+bool SameHalf(const TileHalf& x, const TileHalf& y) {
+  return x.isAnimator == y.isAnimator && x.slot == y.slot && x.tileMode == y.tileMode &&
+         x.glyph == y.glyph && x.angle == y.angle && x.z == y.z && x.hingeY == y.hingeY &&
+         x.f == y.f;
+}
+
+// Whether `slot` has the same halves in both faces: a slot's halves stand
+// together in the drawing order.
+bool SameTile(const FaceSignature& a, const FaceSignature& b, int slot) {
+  int i = 0, j = 0;
+  while (i < a.halfCount && a.halves[i].slot != slot) ++i;
+  while (j < b.halfCount && b.halves[j].slot != slot) ++j;
+  for (; i < a.halfCount && a.halves[i].slot == slot; ++i, ++j) {
+    if (j >= b.halfCount || !SameHalf(a.halves[i], b.halves[j])) return false;
+  }
+  return j >= b.halfCount || b.halves[j].slot != slot;
+}
+
+}  // namespace
+
 bool SameFace(const FaceSignature& a, const FaceSignature& b) {
   if (a.width != b.width || a.height != b.height || a.twelveHour != b.twelveHour ||
       a.halfCount != b.halfCount) {
     return false;
   }
   for (int i = 0; i < a.halfCount; ++i) {
-    const TileHalf& x = a.halves[i];
-    const TileHalf& y = b.halves[i];
-    if (x.isAnimator != y.isAnimator || x.slot != y.slot || x.tileMode != y.tileMode ||
-        x.glyph != y.glyph || x.angle != y.angle || x.z != y.z || x.hingeY != y.hingeY ||
-        x.f != y.f) {
-      return false;
-    }
+    if (!SameHalf(a.halves[i], b.halves[i])) return false;
   }
   return true;
+}
+
+PixelRect FaceDamage(const FaceSignature& shown, const FaceSignature& next) {
+  const PixelRect whole{0, 0, next.width, next.height};
+  if (shown.width != next.width || shown.height != next.height ||
+      shown.twelveHour != next.twelveHour) {
+    return whole;
+  }
+  if (next.width <= 0 || next.height <= 0) return PixelRect{};
+  const bool twelveHour = next.twelveHour != 0;
+  const float fit = ClockFit(next.width, next.height, twelveHour);
+  // What the digit program's vertices meet: the projection after the view
+  // from z = 100.
+  const Mat4 toClip =
+      ClockProjection(static_cast<float>(next.width) / static_cast<float>(next.height)) *
+      Translate(0.0f, 0.0f, -100.0f);
+  bool any = false;
+  float left = 0.0f, right = 0.0f, bottom = 0.0f, top = 0.0f;  // normalised
+  for (int slot = 4; slot <= (twelveHour ? 11 : 9); ++slot) {
+    if (SameTile(shown, next, slot)) continue;
+    // The plane spans x -2.5 .. 2.5 and, lifted, y 0.03 .. 5.03 above the
+    // hinge: turned about it, from 5.03 above to 5.03 below, and as far
+    // toward the viewer.
+    const TileKind kind = TileKindOf(slot);
+    const float halfWidth = 2.5f * kind.f * 20.0f / 3.6f * fit;
+    const float reach = 5.0298f * kind.f * 16.0f / 3.6f * fit;
+    const float x = TileColumns[twelveHour ? 1 : 0][slot] * fit;
+    const float y = kind.hingeY * fit;
+    for (int corner = 0; corner < 8; ++corner) {
+      const Vec4 world{x + ((corner & 1) ? halfWidth : -halfWidth),
+                       y + ((corner & 2) ? reach : -reach),
+                       (corner & 4) ? kFlapZ + reach : kRestingZ, 1.0f};
+      float clip[4];  // x, y, z, w
+      for (int axis = 0; axis < 4; ++axis) {
+        clip[axis] = toClip.At(axis, 0) * world.x + toClip.At(axis, 1) * world.y +
+                     toClip.At(axis, 2) * world.z + toClip.At(axis, 3) * world.w;
+      }
+      clip[0] /= clip[3];  // 1 in a parallel projection
+      clip[1] /= clip[3];
+      left = any ? std::min(left, clip[0]) : clip[0];
+      right = any ? std::max(right, clip[0]) : clip[0];
+      bottom = any ? std::min(bottom, clip[1]) : clip[1];
+      top = any ? std::max(top, clip[1]) : clip[1];
+      any = true;
+    }
+  }
+  if (!any) return PixelRect{};
+  // Normalised coordinates to pixels, widened to whole pixels and one more
+  // each way for the anti-aliased edges, and kept within the window.
+  const auto pixel = [](float normalised, std::int32_t size, float outward) {
+    const float at = std::floor((normalised + 1.0f) * 0.5f * static_cast<float>(size)) + outward;
+    return static_cast<std::int32_t>(std::clamp(at, 0.0f, static_cast<float>(size)));
+  };
+  const std::int32_t x0 = pixel(left, next.width, -1.0f);
+  const std::int32_t x1 = pixel(right, next.width, 2.0f);
+  const std::int32_t y0 = pixel(bottom, next.height, -1.0f);
+  const std::int32_t y1 = pixel(top, next.height, 2.0f);
+  return PixelRect{x0, y0, x1 - x0, y1 - y0};
 }
 
 bool FlapFalling() {

@@ -50,6 +50,17 @@ void DestroySceneSound();
 // The drawing part of a frame: clear, projection, background, tiles.
 void PaintClockFrame();
 
+// A rectangle of the window's pixels from its lower-left corner, as
+// glScissor takes it; empty when its width or height is 0.
+struct PixelRect {
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+// PaintFrame held to `region`: the pixels outside it keep what they had.
+void PaintFrameRegion(const PixelRect& region);
+
 // Everything the pixels of a frame depend on: the window's size, the layout
 // and every tile half in drawing order (glyph, angle, depth, ...); the size
 // and the layout also decide the clock's fit to the window (ClockFit). Frames of
@@ -65,6 +76,13 @@ struct FaceSignature {
 // The signature of the face the latest AdvanceClock left.
 void TakeFaceSignature(FaceSignature* face);
 bool SameFace(const FaceSignature& a, const FaceSignature& b);
+// Where the picture of face `next` can differ from that of `shown`, from the
+// layout alone: the whole window of `next` when the size or the layout
+// differs; otherwise the smallest rectangle that holds, for every tile whose
+// halves differ, all that the tile can cover (both halves, the flap's whole
+// swing, the background beneath) and one pixel more around it. Empty when
+// no tile differs.
+PixelRect FaceDamage(const FaceSignature& shown, const FaceSignature& next);
 
 // How long that face stays as it is. While a flap falls it changes with
 // every frame (FlapFalling). Otherwise it turns next at the first half

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+struct PixelRect;
+
 class AppWindow {
  public:
   virtual ~AppWindow() = default;
@@ -20,6 +22,18 @@ class AppWindow {
   // True once after the window's picture was lost (exposed, damaged) since
   // the last call. A window that cannot tell says so every time.
   virtual bool TakeExposed() { return true; }
+  // Asked once, by a run that presents changed faces only: whether the
+  // window keeps every pixel drawn into it from now on, so that a frame may
+  // draw and show just a part of itself with PresentRegion, which then takes
+  // the place of SwapBuffers. A window that cannot says false.
+  virtual bool KeepPicture() { return false; }
+  // Shows `region` of the frame drawn; the rest of the window shows what it
+  // showed. Without KeepPicture, the whole frame.
+  virtual void PresentRegion(const PixelRect& /*region*/) { SwapBuffers(); }
+  // Where the window keeps its picture, before the first frame at a new
+  // size: its buffers take the size only when told (the old picture may
+  // show once more).
+  virtual void FollowSize() {}
   virtual bool ShouldClose() = 0;
   // Preview only: the host window was disabled or destroyed.
   virtual bool HostGone() = 0;

@@ -8,6 +8,11 @@
 #include "shell/HostRun.h"
 #include "shell/PreciseWaits.h"
 
+void FramePacing::Present(AppWindow& window) {
+  PaintFrame();
+  window.SwapBuffers();
+}
+
 namespace {
 
 // No screen refreshes slower than this; a rate below it is no rate.
@@ -89,17 +94,29 @@ class EveryFramePacing final : public FramePacing {
   bool preciseWaits_ = false;
 };
 
-// A frame only when the face changed or the window lost its picture.
+// A frame only when the face changed or the window lost its picture; where
+// the window keeps its pixels, only the part of it that changed.
 class FaceChangePacing final : public FramePacing {
  public:
   bool ShouldPresent(AppWindow& window) override {
     TakeFaceSignature(&face_);
     const bool exposed = window.TakeExposed();
     if (shownOnce_ && !exposed && SameFace(face_, shown_)) return false;
+    if (!shownOnce_) keepsPicture_ = window.KeepPicture();
+    resized_ = shownOnce_ && (face_.width != shown_.width || face_.height != shown_.height);
+    region_ = shownOnce_ && !exposed ? FaceDamage(shown_, face_)
+                                     : PixelRect{0, 0, face_.width, face_.height};
     shown_ = face_;
     shownOnce_ = true;
     lastFrameStart_ = glfwGetTime();
     return true;
+  }
+
+  void Present(AppWindow& window) override {
+    if (!keepsPicture_) return FramePacing::Present(window);
+    if (resized_) window.FollowSize();
+    PaintFrameRegion(region_);
+    window.PresentRegion(region_);
   }
 
   void Wait(AppWindow& window) override {
@@ -122,6 +139,9 @@ class FaceChangePacing final : public FramePacing {
   FaceSignature face_;
   FaceSignature shown_;
   bool shownOnce_ = false;
+  bool keepsPicture_ = false;
+  bool resized_ = false;
+  PixelRect region_;
   double lastFrameStart_ = 0.0;
 };
 

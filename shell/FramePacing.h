@@ -19,7 +19,10 @@
 //    next change, looking at the wall clock every 50 ms. While a flap falls
 //    they draw on every iteration, each swap still waiting for its vertical
 //    blank, but never more than 60 frames a second: the cap that holds
-//    where the swap does not wait (a software renderer, Xvfb).
+//    where the swap does not wait (a software renderer, Xvfb). Where the
+//    window keeps its pixels (AppWindow::KeepPicture), such a frame draws
+//    and shows only the tiles that changed (FaceDamage), and the whole of it
+//    where the window lost its picture or changed its size.
 #pragma once
 
 class AppWindow;
@@ -30,6 +33,9 @@ class FramePacing {
   virtual ~FramePacing() = default;
   // After AdvanceFrame: whether this iteration paints and presents a frame.
   virtual bool ShouldPresent(AppWindow& window) = 0;
+  // Paints and presents the frame ShouldPresent allowed: all of it, and
+  // swaps.
+  virtual void Present(AppWindow& window);
   // After the frame, in place of a poll: handles the window's events, waiting
   // for them as long as the face allows. A key or button may end the process
   // in here.

@@ -17,6 +17,9 @@ class GlfwAppWindow final : public AppWindow {
   void PollEvents() override;
   void WaitEvents(double seconds) override;
   bool TakeExposed() override;
+  bool KeepPicture() override;
+  void PresentRegion(const PixelRect& region) override;
+  void FollowSize() override;
   bool ShouldClose() override;
   bool HostGone() override { return false; }
   std::uintptr_t NativeHandle() override;
@@ -28,4 +31,5 @@ class GlfwAppWindow final : public AppWindow {
 
   GLFWwindow* window_;
   bool exposed_ = false;
+  bool keepsPicture_ = false;
 };

@@ -19,6 +19,7 @@
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 
+#include "clock/Scene.h"
 #include "shell/AppWindow.h"
 #include "shell/HostFramebuffer_x11.h"
 #include "shell/HostRun.h"
@@ -84,6 +85,16 @@ GLXFBConfig ChooseHostFramebufferConfig(Display* display, int screen, bool multi
   return chosen;
 }
 
+CopySubBuffer FindCopySubBuffer(Display* display, int screen) {
+  const char* extensions = glXQueryExtensionsString(display, screen);
+  if (extensions == nullptr ||
+      std::string_view(extensions).find("GLX_MESA_copy_sub_buffer") == std::string_view::npos) {
+    return nullptr;
+  }
+  return reinterpret_cast<CopySubBuffer>(
+      glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCopySubBufferMESA")));
+}
+
 namespace {
 
 GLXFBConfig ChooseConfig(Display* display, int screen) {
@@ -113,6 +124,20 @@ class X11AdoptedWindow final : public AppWindow {
 
   void SwapBuffers() override {
     if (!gone_) glXSwapBuffers(display_, child_);
+  }
+
+  bool KeepPicture() override {
+    copySubBuffer_ = FindCopySubBuffer(display_, DefaultScreen(display_));
+    return copySubBuffer_ != nullptr;
+  }
+
+  // Mesa's GLX looks at the window's size again after a swap, not after a
+  // copy of a part.
+  void FollowSize() override { SwapBuffers(); }
+
+  void PresentRegion(const PixelRect& region) override {
+    if (copySubBuffer_ == nullptr) return SwapBuffers();
+    if (!gone_) copySubBuffer_(display_, child_, region.x, region.y, region.width, region.height);
   }
 
   void PollEvents() override {
@@ -173,6 +198,7 @@ class X11AdoptedWindow final : public AppWindow {
   Window host_;
   Window child_;
   GLXContext context_;
+  CopySubBuffer copySubBuffer_ = nullptr;
   bool gone_ = false;
   bool exposed_ = false;
   int width_ = 0;

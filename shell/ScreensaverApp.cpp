@@ -158,10 +158,7 @@ void ScreensaverApp::RunMainLoop() {
   FramePacing* pacing = ChooseFramePacing(hostRun, RefreshRateShowing(window->NativeHandle()));
   for (;;) {
     AdvanceFrame();
-    if (pacing->ShouldPresent(*window)) {
-      PaintFrame();
-      window->SwapBuffers();
-    }
+    if (pacing->ShouldPresent(*window)) pacing->Present(*window);
     pacing->Wait(*window);  // polls or waits; a key or button ends the process in here
     if (window->ShouldClose()) break;
     if (options->mode == Preview && window->HostGone()) break;
