@@ -21,6 +21,8 @@ FlipClockScene Scene;
 namespace {
 
 constexpr char kBackgroundProgram[] = "BackgroundProgram";
+// The widest screen shape (width / height) that the background plane spans.
+constexpr float kBackgroundAspect = 2.5f;
 constexpr char kPanelProgram[] = "PanelProgram";
 constexpr char kDigitProgram[] = "DigitProgram";
 
@@ -103,7 +105,11 @@ void PaintClockFrame() {
   Scene.frameState->viewportHeight = static_cast<float>(ViewSize.height);
   Scene.camera->SelectView(0);
 
-  Scene.backgroundSky->SetModel(Translate(0.0f, 0.0f, -300.0f));
+  // The 2500-unit plane spans the screen's width up to an aspect of 2.5;
+  // wider screens (32:9) stretch it sideways to their edges. Its colour
+  // comes from the screen position alone, so nothing it covered changes.
+  const float stretch = a > kBackgroundAspect ? a / kBackgroundAspect : 1.0f;
+  Scene.backgroundSky->SetModel(Translate(0.0f, 0.0f, -300.0f) * Scale(stretch, 1.0f, 1.0f));
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, Scene.backgroundAtlas->GetTextureId());
   Scene.backgroundSky->Draw();

@@ -5,7 +5,7 @@
 struct GLFWwindow;
 
 // The full-screen window that GLFW made.
-class GlfwAppWindow final : public AppWindow {
+class GlfwAppWindow : public AppWindow {
  public:
   // Also asks GLFW to report when the window needs repainting.
   explicit GlfwAppWindow(GLFWwindow* window);

@@ -112,7 +112,9 @@ void ScreensaverApp::OpenMainWindow() {
                ? glfwCreateWindow(ViewSize.width, ViewSize.height, kTitle, nullptr, nullptr)
                : CreateFullscreenWindow(ViewSize.width, ViewSize.height, kTitle,
                                         glfwGetPrimaryMonitor());
-    if (made != nullptr) window = new GlfwAppWindow(made);
+    if (made != nullptr) {
+      window = hostRun.desktopWindow ? new GlfwAppWindow(made) : new FullscreenAppWindow(made);
+    }
   }
   if (window == nullptr && hostRun.hosted) {
     // The host owns the run: what went wrong has been said, and the window
@@ -121,6 +123,7 @@ void ScreensaverApp::OpenMainWindow() {
   }
   if (window == nullptr) {
     ShowMessageBox("Failed to open window", "Debug", MessageIcon::Information);
+    HoldCovers();
     glfwTerminate();
     std::exit(0);
   }

@@ -39,32 +39,38 @@ wait_for = xshot.wait_for
 # --------------------------------------------------------------------------
 # X servers
 
+def start_x(args, log, what):
+    """Starts an X server that takes a free display number and writes it to
+    -displayfd; its process and ":N"."""
+    read_end, write_end = os.pipe()
+    process = subprocess.Popen(args[:1] + ["-displayfd", str(write_end)] + args[1:],
+                               pass_fds=(write_end,), stderr=log, stdout=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 30
+    while not number.endswith(b"\n") and time.monotonic() < deadline:
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_end)
+    if not number.strip():
+        process.kill()
+        raise RuntimeError("%s did not start: %s" % (what, open(log.name).read()[-3000:]))
+    return process, ":" + number.decode().strip()
+
+
 class XServer:
     """A private Xvfb. `screens` is a list of "WxHxD"; `extra` more options."""
 
     def __init__(self, screens=("1280x720x24",), extra=()):
         self.dir = tempfile.mkdtemp(prefix="morvane-x-")
-        read_end, write_end = os.pipe()
-        args = ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-noreset",
-                "+extension", "GLX", "+extension", "RANDR"]
+        args = ["Xvfb", "-nolisten", "tcp", "-noreset", "+extension", "GLX", "+extension", "RANDR"]
         for i, screen in enumerate(screens):
             args += ["-screen", str(i), screen]
         args += list(extra)
         self.log = open(os.path.join(self.dir, "xvfb.log"), "w")
-        self.process = subprocess.Popen(args, pass_fds=(write_end,), stderr=self.log,
-                                        stdout=subprocess.DEVNULL)
-        os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 30
-        while not number.endswith(b"\n") and time.monotonic() < deadline:
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(read_end)
-        if not number.strip():
-            raise RuntimeError("Xvfb did not start: " + open(self.log.name).read())
-        self.display = ":" + number.decode().strip()
+        self.process, self.display = start_x(args, self.log, "Xvfb")
         self.screens = [tuple(int(v) for v in s.split("x")[:2]) for s in screens]
 
     def screen(self, n):
@@ -82,6 +88,83 @@ class XServer:
 
     def stop(self):
         self.kill()
+        self.log.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+MODELINES = {(1920, 1080): "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync",
+             (1280, 1024): "108.00 1280 1328 1440 1688 1024 1025 1028 1066 +hsync +vsync"}
+
+
+class TwoMonitorX(XServer):
+    """Xorg with the dummy video driver: one X screen whose two RandR outputs
+    have a CRTC each, as GLFW and Wine count monitors (Xvfb and Xephyr show
+    them one): DUMMY0 1920 x 1080 at 0,0, the primary, and DUMMY1
+    1280 x 1024 at 1920,0. A private config under a temporary directory,
+    none of the system's; as root it needs no VT of its own."""
+
+    PRIMARY, SECOND = (0, 0, 1920, 1080), (1920, 0, 1280, 1024)
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="morvane-xorg-")
+        sections, options = [], []
+        for i, (x, y, w, h) in enumerate((self.PRIMARY, self.SECOND)):
+            options.append('  Option "Monitor-DUMMY%d" "monitor%d"' % (i, i))
+            sections.append('Section "Monitor"\n  Identifier "monitor%d"\n'
+                            '  HorizSync 5.0-1000.0\n  VertRefresh 5.0-200.0\n'
+                            '  Modeline "%dx%d" %s\n  Option "PreferredMode" "%dx%d"\n'
+                            '  Option "Position" "%d %d"\n  Option "%s" "true"\nEndSection\n'
+                            % (i, w, h, MODELINES[(w, h)], w, h, x, y,
+                               "Primary" if i == 0 else "Enable"))
+        config = os.path.join(self.dir, "xorg.conf")
+        with open(config, "w") as f:
+            f.write('Section "ServerFlags"\n  Option "AutoAddDevices" "false"\n'
+                    '  Option "AutoAddGPU" "false"\nEndSection\n'
+                    'Section "Device"\n  Identifier "dummy"\n  Driver "dummy"\n'
+                    '  VideoRam 256000\n%s\nEndSection\n%s'
+                    'Section "Screen"\n  Identifier "screen"\n  Device "dummy"\n'
+                    '  Monitor "monitor0"\n  DefaultDepth 24\n  SubSection "Display"\n'
+                    '    Depth 24\n    Virtual 3200 1080\n  EndSubSection\nEndSection\n'
+                    % ("\n".join(options), "".join(sections)))
+        empty = os.path.join(self.dir, "conf.d")
+        os.mkdir(empty)
+        self.log = open(os.path.join(self.dir, "xorg.out"), "w")
+        args = ["Xorg", "-config", config, "-configdir", empty,
+                "-logfile", os.path.join(self.dir, "xorg.log"), "-noreset", "-nolisten", "tcp",
+                "-novtswitch", "-sharevts"]
+        try:
+            self.process, self.display = start_x(args, self.log, "Xorg")
+        except RuntimeError as e:
+            raise RuntimeError("%s\n%s" % (e, self.text()))
+        self.screens = [(3200, 1080)]
+
+    def text(self):
+        try:
+            return open(os.path.join(self.dir, "xorg.log"), errors="replace").read()[-3000:]
+        except OSError:
+            return ""
+
+    def xrandr(self, *args):
+        return subprocess.run(["xrandr", "--display", self.display, *args], capture_output=True,
+                              text=True, timeout=30)
+
+    def unplug(self):
+        """DUMMY1 leaves: its CRTC off, as a monitor that sleeps or is unplugged."""
+        self.xrandr("--output", "DUMMY1", "--off")
+
+    def plug(self):
+        x, _, w, h = self.SECOND
+        self.xrandr("--output", "DUMMY1", "--mode", "%dx%d" % (w, h), "--pos", "%dx0" % x)
+        self.xrandr()  # the query that makes the server report the output again
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
         self.log.close()
         shutil.rmtree(self.dir, ignore_errors=True)
 

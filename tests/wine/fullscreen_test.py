@@ -5,7 +5,10 @@ of a screensaver: the display may power off while the clock shows, the
 pointer stays where it was, losing the foreground ends the run with status
 0, it never has a taskbar button but is marked full screen to the shell,
 it never loads DirectInput, and the foreground lock timeout is left as it
-was."""
+was. On two monitors (Xorg's dummy driver) the other one is black, its
+cover has no taskbar button, follows the monitor out and back and ends the
+run on a click; without OpenGL 3.0 both are black under the messages, and
+a click or a key ends the run."""
 import datetime
 import os
 import re
@@ -14,7 +17,7 @@ import sys
 import tempfile
 import time
 
-from winetest import (HOST, MODULES, Prefix, SCR, SNAPSHOT, check_no_directinput, close_to,
+from winetest import (HOST, TwoMonitorX, MODULES, Prefix, SCR, SNAPSHOT, check_no_directinput, close_to,
                       is_paper, mean, read_png, report, require_inputs, wait_for, xshot)
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
@@ -71,6 +74,97 @@ def clock_shown():
     shot = xshot.capture()
     # Paper of the hours tile, left of its first glyph.
     return shot if is_paper(mean(shot, 95, 380, 16, 16)) else None
+
+
+def two_monitors(prefix, failures):
+    """The runs on two monitors; `prefix` has no program running."""
+    x = TwoMonitorX()
+    env = dict(prefix.env, DISPLAY=x.display)
+    saved, prefix.env = prefix.env, env  # a new wineserver sees the new layout
+    try:
+        subprocess.run(["xsetroot", "-solid", "white"], env=env, check=True)
+
+        def shot():
+            return xshot.capture(display=x.display)
+
+        def black(s, rect):
+            X, Y, W, H = rect
+            return all(max(mean(s, X + W * i // 8, Y + H * j // 8, 4, 4)) < 8
+                       for i in range(1, 8) for j in range(1, 8))
+
+        def shown(name):
+            return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
+                                  env=env, capture_output=True, text=True).stdout.split()
+
+        def click(X):
+            subprocess.run(["xdotool", "mousemove", str(X), "300", "click", "1"], env=env)
+
+        run = prefix.start([SCR, "/s"])
+        picture = wait_for(lambda: (lambda s: s if is_paper(mean(s, 95, 380, 16, 16))
+                                    and black(s, x.SECOND) else None)(shot()))
+        if picture is None:
+            picture = shot()
+            failures.append("two monitors: no clock on the primary beside a black second one")
+        picture.save_png(os.path.join(tempfile.gettempdir(), "morvane-wine-two-monitors.png"))
+        button = prefix.run(["wine", HOST, "taskbar", "Morvane Screensaver Cover"],
+                            text=True).stdout.strip()
+        print("the cover:", button)
+        if not button.startswith("taskbar no exstyle 0x") or button.endswith(" 0000000000000000"):
+            failures.append("two monitors: no cover, or one with a taskbar button: %s" % button)
+        # Wine sends no WM_DISPLAYCHANGE when a monitor comes or goes.
+        for change, covered in ((x.unplug, False), (x.plug, True)):
+            change()
+            said = prefix.run(["wine", HOST, "displaychange"], text=True).stdout.strip()
+            start = time.monotonic()
+            done = wait_for(lambda: bool(shown("Cover$")) == covered
+                            and (not covered or black(shot(), x.SECOND)), limit=20, step=0.1)
+            print("%s; covered: %s after %.2f s" % (said, covered, time.monotonic() - start))
+            if not done or run.poll() is not None:
+                failures.append("two monitors: after %s the second monitor's cover is %s "
+                                "(ended: %s)" % (change.__name__, shown("Cover$"), run.poll()))
+        click(2500)
+        check_ended(run, "two monitors: /s after a click on the cover", failures, limit=15)
+
+        # Without OpenGL 3.0: the library's box above black everywhere, then
+        # a click on the black, or a key on the box, ends the run.
+        nogl = dict(env, MESA_GL_VERSION_OVERRIDE="2.1")
+        for end in ("click", "key"):
+            prefix.wait_idle()
+            run = subprocess.Popen(["wine", SCR, "/s"], env=nogl, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+            box = wait_for(lambda: shown("^Error$"), limit=60)
+            covers = wait_for(lambda: len(shown("Cover$")) == 2 and shown("Cover$"), limit=10)
+            time.sleep(1)
+            picture = shot()
+            if end == "click":
+                picture.save_png(os.path.join(tempfile.gettempdir(), "morvane-wine-nogl.png"))
+            # The X stacking, top first (screenshots of this server do not
+            # show Wine's box over Wine's windows: the box's own picture is
+            # checked instead).
+            tree = subprocess.run(["xwininfo", "-root", "-children"], env=env,
+                                  capture_output=True, text=True).stdout
+            order = [int(line.split()[0], 16) for line in tree.splitlines()
+                     if line.strip().startswith("0x") and "morvane" in line]
+            above = bool(box and covers) and all(order.index(int(box[0])) < order.index(int(c))
+                                                 for c in covers)
+            face = box and xshot.capture(box[0], display=x.display)
+            drawn = bool(face) and sum(min(face.pixel(face.width * i // 10, face.height * j // 10))
+                                       > 200 for i in range(10) for j in range(10)) > 50
+            monitors = black(picture, (0, 0, 600, 300)) and black(picture, x.SECOND)
+            print("no OpenGL 3.0: box %s drawn %s above the covers %s: %s; monitors black: %s"
+                  % (box, drawn, covers, above, monitors))
+            if not (above and drawn and monitors):
+                failures.append("no OpenGL 3.0: box %s drawn %s above covers %s: %s, "
+                                "monitors black %s" % (box, drawn, covers, above, monitors))
+            if end == "click":
+                click(2500)
+            else:
+                subprocess.run(["xdotool", "key", "Return"], env=env)
+            check_ended(run, "no OpenGL 3.0: after a %s" % end, failures, limit=15)
+    finally:
+        prefix.wait_idle()
+        prefix.env = saved
+        x.stop()
 
 
 def main():
@@ -191,6 +285,8 @@ def main():
         if lock_after != lock_before:
             failures.append("foreground lock timeout after the default launch: %s, before: %s"
                             % (lock_after, lock_before))
+        prefix.wait_idle()
+        two_monitors(prefix, failures)
     finally:
         prefix.close()
     return report(failures)
