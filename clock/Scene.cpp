@@ -100,7 +100,8 @@ void PaintClockFrame() {
   // The clear colour and depth are never changed: black, depth 1.
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-  Scene.camera->SetProjection(ClockProjection(ViewSize.aspect));
+  const float a = ViewSize.aspect;
+  Scene.camera->SetProjection(ClockProjection(a));
   Scene.frameState->viewportWidth = static_cast<float>(ViewSize.width);
   Scene.frameState->viewportHeight = static_cast<float>(ViewSize.height);
   Scene.camera->SelectView(0);
