@@ -35,11 +35,7 @@ class ModelWindow final : public AppWindow {
     simulatedNow = shown * blank_ + 0.0004 * ((seed_ >> 16) % 1000) / 1000.0;
   }
   void PollEvents() override { simulatedNow += 0.00005 + nextPollExtra; nextPollExtra = 0.0; }
-  void WaitEvents(double seconds) override {
-    ++waits;
-    simulatedNow += seconds;
-    PollEvents();
-  }
+  void WaitEvents(double seconds) override { ++waits; simulatedNow += seconds; PollEvents(); }
   bool ShouldClose() override { return false; }
   bool HostGone() override { return false; }
   std::uintptr_t NativeHandle() override { return 0; }
@@ -47,21 +43,17 @@ class ModelWindow final : public AppWindow {
   double nextPollExtra = 0.0;
   int waits = 0;
   int missedBlanks = 0;
-
- private:
   double blank_;
   bool swapWaits_;
   std::int64_t lastShown_ = -1;
   std::uint32_t seed_ = 1;
 };
 
-// The main loop's road for 20 s, at a rate reported in whole Hz as Windows
-// cuts it: present, the frame's `work` (in periods), swap, the pacing's wait.
-// Frame 300 has a poll `longPoll` longer, frame 600 a preemption of 3 ms
-// after its swap, frame 900 costs 2.4 times the others. Where the swap
-// waits, the pacing never waits and only the blank that frame 900 misses
-// shows no new frame; where it never waits, the second 10 s show as many
-// frames as the 60 Hz screen, never more.
+// The main loop for 20 s at a rate cut to whole Hz as Windows cuts it; frame
+// 300 polls `longPoll` longer, frame 600 is preempted 3 ms after its swap,
+// frame 900 costs 2.4 times the `work` (in periods) of the others. A waiting
+// swap is never waited after, and only frame 900 misses a blank; one that
+// never waits shows in the second 10 s as many frames as the screen, no more.
 TEST(FramePacing, FollowsTheSwapOrHoldsItToTheRate) {
   const struct { double screenHz; bool swapWaits; int reported; double work, longPoll; } cases[] = {
       {59.94, true, 59, 0.5, 0.005}, {60.0, true, 60, 0.5, 0.005}, {143.98, true, 143, 0.5, 0.002},
