@@ -267,8 +267,7 @@ TEST_F(SnapshotTest, BackgroundVignetteAndHinge) {
     return Rgb{sum.r / n, sum.g / n, sum.b / n};
   };
   // (-223, 0) lies in the gap nearest the centre, where b is 0.78. At 32:9 the
-  // metal plane (2500 units wide) reaches x = +-1250 only, 760 pixels short of
-  // each edge of 5120; the background fills it all the same, fading out.
+  // metal plane's x = +-1250 ends 760 pixels short of the edges: filled all the same.
   for (auto [shot, X, Y] : std::initializer_list<std::tuple<const Picture*, double, double>>{
            {&pic, -223, 0}, {&pic, 230, 0}, {&pic, 0, 260}, {&pic, 0, -300}, {&pic, -700, 0},
            {&pic, 300, 320}, {&wide, 0, 260}, {&wide, 0, -300}, {&wide, 300, 320},
