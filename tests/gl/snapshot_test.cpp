@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "render/Resources.h"
@@ -200,49 +201,6 @@ void ExpectPaper(const Picture& pic, double X, double Y, const std::string& what
 
 double Lightness(Rgb c) { return (c.r + c.g + c.b) / 3.0; }
 
-// The corners are black. Elsewhere the metal picture shows at b = 1 - 1.75 *
-// the distance from the centre in screen-normalised units; its own pixels,
-// averaged over the same patch, tell what b multiplies. The atlas spans the
-// screen's width. Checked at (X, 0) for every X given, and at four points
-// off the axis.
-void ExpectVignette(const Picture& pic, const std::vector<float>& metal,
-                    const std::vector<double>& xs) {
-  for (int x : {0, pic.width - 1}) {
-    for (int y : {0, pic.height - 1}) {
-      const Rgb c = pic.At(x, y);
-      EXPECT_LT(c.r + c.g + c.b, 3.0) << x << "," << y;
-    }
-  }
-  auto atlasMean = [&](double u, double v, double radiusU, double radiusV) {
-    Rgb sum{0, 0, 0};
-    int n = 0;
-    for (int ty = int((v - radiusV) * 2048); ty <= int((v + radiusV) * 2048); ++ty) {
-      for (int tx = int((u - radiusU) * 2048); tx <= int((u + radiusU) * 2048); ++tx) {
-        const float* p = &metal[(size_t(ty) * 2048 + tx) * 4];
-        sum.r += p[0] * 255;
-        sum.g += p[1] * 255;
-        sum.b += p[2] * 255;
-        ++n;
-      }
-    }
-    return Rgb{sum.r / n, sum.g / n, sum.b / n};
-  };
-  const double aspect = double(pic.width) / pic.height;
-  std::vector<std::pair<double, double>> points = {{0, 260}, {0, -300}, {300, 320}};
-  for (double X : xs) points.emplace_back(X, 0.0);
-  for (auto [X, Y] : points) {
-    const int r = 4;
-    const Rgb shown = pic.Mean(X, Y, r);
-    const double u = (pic.ScreenX(X) + 0.5) / pic.width - 0.5;
-    const double w = (pic.height - (pic.ScreenY(Y) + 0.5)) / pic.height - 0.5;
-    const double b = std::max(0.0, 1.0 - 1.75 * std::hypot(u, w));
-    const Rgb atlas = atlasMean(u + 0.5, w / aspect + 0.5, double(r) / pic.width,
-                                double(r) / pic.width);
-    EXPECT_NEAR(Lightness(shown), b * Lightness(atlas), 6.0)
-        << pic.width << "x" << pic.height << " X " << X << " Y " << Y;
-  }
-}
-
 class SnapshotTest : public ::testing::Test {};
 
 TEST_F(SnapshotTest, TwentyFourHourFace) {
@@ -279,15 +237,51 @@ TEST_F(SnapshotTest, TwelveHourFace) {
 
 TEST_F(SnapshotTest, BackgroundVignetteAndHinge) {
   const Picture pic = Snapshot("08:15:30.1", "--24h");
-  // 32:9 too: the metal plane (2500 units wide) reaches x = +-1250 there
-  // only, 760 pixels short of each edge of 5120; the background fills it
-  // all the same, its vignette fading out towards the edges.
   const Picture wide = Snapshot("08:15:30.1", "--24h", 5120, 1440);
+  // The corners are black.
+  for (const Picture* shot : {&pic, &wide}) {
+    for (int x : {0, shot->width - 1}) {
+      for (int y : {0, shot->height - 1}) {
+        const Rgb c = shot->At(x, y);
+        EXPECT_LT(c.r + c.g + c.b, 3.0) << shot->width << " wide, " << x << "," << y;
+      }
+    }
+  }
+  // Elsewhere the metal picture shows at b = 1 - 1.75 * the distance from the
+  // centre in screen-normalised units; its own pixels, averaged over the same
+  // patch, tell what b multiplies. The atlas spans the screen's width.
   std::vector<float> metal(2048 * 2048 * 4);
   ASSERT_TRUE(ReadBitmapPixels(metal.data(), kBackgroundBitmap, 2048, 2048));
-  for (const Picture* shot : {&pic, &wide}) {
-    ExpectVignette(*shot, metal, shot == &pic ? std::vector<double>{-223, 230, -700}
-                                              : std::vector<double>{-1300, -1500, 1400, 1650});
+  auto atlasMean = [&](double u, double v, double radiusU, double radiusV) {
+    Rgb sum{0, 0, 0};
+    int n = 0;
+    for (int ty = int((v - radiusV) * 2048); ty <= int((v + radiusV) * 2048); ++ty) {
+      for (int tx = int((u - radiusU) * 2048); tx <= int((u + radiusU) * 2048); ++tx) {
+        const float* p = &metal[(size_t(ty) * 2048 + tx) * 4];
+        sum.r += p[0] * 255;
+        sum.g += p[1] * 255;
+        sum.b += p[2] * 255;
+        ++n;
+      }
+    }
+    return Rgb{sum.r / n, sum.g / n, sum.b / n};
+  };
+  // (-223, 0) lies in the gap nearest the centre, where b is 0.78. At 32:9 the
+  // metal plane's x = +-1250 ends 760 pixels short of the edges: filled all the same.
+  for (auto [shot, X, Y] : std::initializer_list<std::tuple<const Picture*, double, double>>{
+           {&pic, -223, 0}, {&pic, 230, 0}, {&pic, 0, 260}, {&pic, 0, -300}, {&pic, -700, 0},
+           {&pic, 300, 320}, {&wide, 0, 260}, {&wide, 0, -300}, {&wide, 300, 320},
+           {&wide, -1300, 0}, {&wide, -1500, 0}, {&wide, 1400, 0}, {&wide, 1650, 0}}) {
+    const int r = 4;
+    const Rgb shown = shot->Mean(X, Y, r);
+    const double u = (shot->ScreenX(X) + 0.5) / shot->width - 0.5;
+    const double w = (shot->height - (shot->ScreenY(Y) + 0.5)) / shot->height - 0.5;
+    const double b = std::max(0.0, 1.0 - 1.75 * std::hypot(u, w));
+    const double aspect = double(shot->width) / shot->height;
+    const Rgb atlas = atlasMean(u + 0.5, w / aspect + 0.5, double(r) / shot->width,
+                                double(r) / shot->width);
+    EXPECT_NEAR(Lightness(shown), b * Lightness(atlas), 6.0)
+        << shot->width << " wide, X " << X << " Y " << Y;
   }
   // The hinge line: a light grey strip along the upper half's hinge-side edge
   // (model y 0 .. 0.008 of the half, 0.93 units above the hinge axis).

@@ -301,9 +301,7 @@ TEST_F(SoundPlayer, LoadsTheClickIntoAStaticBuffer) {
 TEST_F(SoundPlayer, QuietLibrariesKeepTheLogLevelSet) {
   unsetenv("ALSOFT_LOGLEVEL");
   QuietSoundLibraries();
-  const char* level = std::getenv("ALSOFT_LOGLEVEL");
-  ASSERT_NE(level, nullptr);
-  EXPECT_STREQ(level, "0");
+  EXPECT_STREQ(std::getenv("ALSOFT_LOGLEVEL"), "0");
   unsetenv("ALSOFT_LOGLEVEL");
 }
 
