@@ -99,7 +99,8 @@ MODELINES = {(1920, 1080): "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsyn
 class TwoMonitorX(XServer):
     """Xorg's dummy driver: one X screen with two RandR outputs, as GLFW and
     Wine count monitors (Xvfb shows one): DUMMY0 at 0,0, the primary, and
-    DUMMY1 beside it. A private config; as root it needs no VT."""
+    DUMMY1 beside it. A private config; as root it needs no VT. The root is
+    white, so that a monitor left uncovered shows."""
 
     PRIMARY, SECOND = (0, 0, 1920, 1080), (1920, 0, 1280, 1024)
 
@@ -132,6 +133,15 @@ class TwoMonitorX(XServer):
                 "-novtswitch", "-sharevts"]
         self.process, self.display = start_x(args, self.log, "Xorg")
         self.screens = [(3200, 1080)]
+        subprocess.run(["xsetroot", "-solid", "white"], env=self.env(), check=True)
+
+    @staticmethod
+    def black(shot, rect):
+        """Whether `shot` is black at 7 x 7 spots of 4 x 4 pixels across `rect`."""
+        X, Y, W, H = rect
+        return shot is not None and all(
+            max(shot.pixel(X + W * i // 8 + d % 4, Y + H * j // 8 + d // 4)) < 8
+            for i in range(1, 8) for j in range(1, 8) for d in range(16))
 
     def xrandr(self, *args):
         return subprocess.run(["xrandr", "--display", self.display, *args], capture_output=True,
