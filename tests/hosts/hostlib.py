@@ -92,10 +92,6 @@ class XServer:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
-MODELINES = {(1920, 1080): "148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync",
-             (1280, 1024): "108.00 1280 1328 1440 1688 1024 1025 1028 1066 +hsync +vsync"}
-
-
 class TwoMonitorX(XServer):
     """Xorg's dummy driver: one X screen with two RandR outputs, as GLFW and
     Wine count monitors (Xvfb shows one): DUMMY0 at 0,0, the primary, and
@@ -111,10 +107,9 @@ class TwoMonitorX(XServer):
             options.append('  Option "Monitor-DUMMY%d" "monitor%d"' % (i, i))
             sections.append('Section "Monitor"\n  Identifier "monitor%d"\n'
                             '  HorizSync 5.0-1000.0\n  VertRefresh 5.0-200.0\n'
-                            '  Modeline "%dx%d" %s\n  Option "PreferredMode" "%dx%d"\n'
-                            '  Option "Position" "%d %d"\n  Option "%s" "true"\nEndSection\n'
-                            % (i, w, h, MODELINES[(w, h)], w, h, x, y,
-                               "Primary" if i == 0 else "Enable"))
+                            '  Option "PreferredMode" "%dx%d"\n  Option "Position" "%d %d"\n'
+                            '  Option "%s" "true"\nEndSection\n'
+                            % (i, w, h, x, y, "Primary" if i == 0 else "Enable"))
         config = os.path.join(self.dir, "xorg.conf")
         with open(config, "w") as f:
             f.write('Section "ServerFlags"\n  Option "AutoAddDevices" "false"\n'
