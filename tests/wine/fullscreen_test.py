@@ -5,10 +5,8 @@ of a screensaver: the display may power off while the clock shows, the
 pointer stays where it was, losing the foreground ends the run with status
 0, it never has a taskbar button but is marked full screen to the shell,
 it never loads DirectInput, and the foreground lock timeout is left as it
-was. On two monitors (Xorg's dummy driver) the other one is black, its
-cover has no taskbar button, follows the monitor out and back and ends the
-run on a click; without OpenGL 3.0 both are black under the messages, and
-a click or a key ends the run."""
+was. On two monitors the other one is black under a cover (no taskbar
+button) that follows it out and back, and without OpenGL 3.0 both are."""
 import datetime
 import os
 import re
@@ -81,48 +79,33 @@ def two_monitors(prefix, failures):
     x = TwoMonitorX()
     env = dict(prefix.env, DISPLAY=x.display)
     saved, prefix.env = prefix.env, env  # a new wineserver sees the new layout
+    black = x.black
     try:
-        subprocess.run(["xsetroot", "-solid", "white"], env=env, check=True)
-
         def shot():
             return xshot.capture(display=x.display)
 
-        def black(s, rect):
-            X, Y, W, H = rect
-            return all(max(mean(s, X + W * i // 8, Y + H * j // 8, 4, 4)) < 8
-                       for i in range(1, 8) for j in range(1, 8))
-
-        def shown(name):
-            return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
-                                  env=env, capture_output=True, text=True).stdout.split()
-
-        def click(X):
-            subprocess.run(["xdotool", "mousemove", str(X), "300", "click", "1"], env=env)
+        def click():
+            subprocess.run(["xdotool", "mousemove", "2500", "300", "click", "1"], env=env)
 
         run = prefix.start([SCR, "/s"])
         picture = wait_for(lambda: (lambda s: s if is_paper(mean(s, 95, 380, 16, 16))
                                     and black(s, x.SECOND) else None)(shot()))
         if picture is None:
-            picture = shot()
             failures.append("two monitors: no clock on the primary beside a black second one")
-        picture.save_png(os.path.join(tempfile.gettempdir(), "morvane-wine-two-monitors.png"))
         button = prefix.run(["wine", HOST, "taskbar", "Morvane Screensaver Cover"],
                             text=True).stdout.strip()
-        print("the cover:", button)
         if not button.startswith("taskbar no exstyle 0x") or button.endswith(" 0000000000000000"):
             failures.append("two monitors: no cover, or one with a taskbar button: %s" % button)
         # Wine sends no WM_DISPLAYCHANGE when a monitor comes or goes.
         for change, covered in ((x.unplug, False), (x.plug, True)):
             change()
-            said = prefix.run(["wine", HOST, "displaychange"], text=True).stdout.strip()
-            start = time.monotonic()
-            done = wait_for(lambda: bool(shown("Cover$")) == covered
-                            and (not covered or black(shot(), x.SECOND)), limit=20, step=0.1)
-            print("%s; covered: %s after %.2f s" % (said, covered, time.monotonic() - start))
-            if not done or run.poll() is not None:
+            prefix.run(["wine", HOST, "displaychange"])
+            if not wait_for(lambda: bool(x.visible("Cover$")) == covered
+                            and (not covered or black(shot(), x.SECOND)), limit=20, step=0.1) \
+                    or run.poll() is not None:
                 failures.append("two monitors: after %s the second monitor's cover is %s "
-                                "(ended: %s)" % (change.__name__, shown("Cover$"), run.poll()))
-        click(2500)
+                                "(ended: %s)" % (change.__name__, x.visible("Cover$"), run.poll()))
+        click()
         check_ended(run, "two monitors: /s after a click on the cover", failures, limit=15)
 
         # Without OpenGL 3.0: the library's box above black everywhere, then
@@ -132,15 +115,12 @@ def two_monitors(prefix, failures):
             prefix.wait_idle()
             run = subprocess.Popen(["wine", SCR, "/s"], env=nogl, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
-            box = wait_for(lambda: shown("^Error$"), limit=60)
-            covers = wait_for(lambda: len(shown("Cover$")) == 2 and shown("Cover$"), limit=10)
+            box = wait_for(lambda: x.visible("^Error$"), limit=60)
+            covers = wait_for(lambda: len(x.visible("Cover$")) == 2 and x.visible("Cover$"),
+                              limit=10)
             time.sleep(1)
-            picture = shot()
-            if end == "click":
-                picture.save_png(os.path.join(tempfile.gettempdir(), "morvane-wine-nogl.png"))
-            # The X stacking, top first (screenshots of this server do not
-            # show Wine's box over Wine's windows: the box's own picture is
-            # checked instead).
+            # The X stacking, top first: screenshots of this server do not show
+            # Wine's box over Wine's windows, so the box's own picture is checked.
             tree = subprocess.run(["xwininfo", "-root", "-children"], env=env,
                                   capture_output=True, text=True).stdout
             order = [int(line.split()[0], 16) for line in tree.splitlines()
@@ -150,14 +130,13 @@ def two_monitors(prefix, failures):
             face = box and xshot.capture(box[0], display=x.display)
             drawn = bool(face) and sum(min(face.pixel(face.width * i // 10, face.height * j // 10))
                                        > 200 for i in range(10) for j in range(10)) > 50
+            picture = shot()
             monitors = black(picture, (0, 0, 600, 300)) and black(picture, x.SECOND)
-            print("no OpenGL 3.0: box %s drawn %s above the covers %s: %s; monitors black: %s"
-                  % (box, drawn, covers, above, monitors))
             if not (above and drawn and monitors):
                 failures.append("no OpenGL 3.0: box %s drawn %s above covers %s: %s, "
                                 "monitors black %s" % (box, drawn, covers, above, monitors))
             if end == "click":
-                click(2500)
+                click()
             else:
                 subprocess.run(["xdotool", "key", "Return"], env=env)
             check_ended(run, "no OpenGL 3.0: after a %s" % end, failures, limit=15)

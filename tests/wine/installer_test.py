@@ -1,11 +1,6 @@
-"""The Windows installer under Wine (Morvane-VERSION-setup.exe from
-packaging/windows/Morvane.nsi, and a 0.9 one to upgrade from), silently, in
-a new prefix. For all users: Morvane.scr, the very file built, in System32,
-where Screen Saver Settings lists it; after the upgrade one uninstall entry
-that reads right; SCRNSAVE.EXE names the file; the uninstall leaves no file
-or key of ours and the user's other settings as they were. For one user
-(/CurrentUser): the user's programs folder, and an uninstall after the user
-chose another screensaver keeps that choice."""
+"""The Windows installer under Wine, silently, in a new prefix: for all
+users after an upgrade from 0.9, and for one user (/CurrentUser); each
+uninstall leaves nothing of ours and the user's choices as they were."""
 import math
 import os
 import subprocess
@@ -71,16 +66,14 @@ def main():
             run(prefix, '"%s" /S' % setup)
         entry = check_installed(prefix, "HKLM", r"C:\windows\system32\Morvane.scr", failures)
         entries = [line for line in ours(prefix) if line.endswith('"DisplayName"="Morvane"')]
-        print("uninstall entries after the upgrade: %d" % len(entries))
         if len(entries) != 1:
             failures.append("%d uninstall entries after the upgrade, want 1" % len(entries))
         run(prefix, entry.get("QuietUninstallString", "?"))
         left = ours(prefix)
-        print("left after the uninstall: %s" % (left or "nothing"))
         if left or prefix.query(DESKTOP) != desktop:
             failures.append("the uninstall left %s and %s" % (left, prefix.query(DESKTOP)))
 
-        # One user; then the user chooses another screensaver, which stays.
+        # One user, who then chooses another screensaver: the uninstall keeps it.
         run(prefix, '"%s" /S /CurrentUser' % SETUP)
         local = prefix.run(["wine", "cmd", "/c", "echo", "%LOCALAPPDATA%"], text=True).stdout
         entry = check_installed(prefix, "HKCU", local.strip() + r"\Programs\Morvane\Morvane.scr",
@@ -88,7 +81,6 @@ def main():
         prefix.set_registry(DESKTOP, "SCRNSAVE.EXE", r"C:\windows\system32\scrnsave.scr")
         run(prefix, entry.get("QuietUninstallString", "?"))
         left, chosen = ours(prefix), prefix.query(DESKTOP).get("SCRNSAVE.EXE")
-        print("one user: left %s; SCRNSAVE.EXE %s" % (left or "nothing", chosen))
         if left or chosen != r"C:\windows\system32\scrnsave.scr":
             failures.append("the one-user uninstall left %s and SCRNSAVE.EXE %r" % (left, chosen))
     finally:

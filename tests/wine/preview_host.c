@@ -34,8 +34,7 @@
  *     "foreground yes" (or "no" when it is not the foreground window), then
  *     keeps it for three seconds.
  *   preview_host displaychange
- *     Broadcasts WM_DISPLAYCHANGE, as Windows does when a monitor comes or
- *     goes, and prints "monitors N" (SM_CMONITORS).
+ *     Broadcasts WM_DISPLAYCHANGE, as Windows does when a monitor comes or goes.
  */
 #include <windows.h>
 #include <stdio.h>
@@ -211,11 +210,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && strcmp(argv[1], "displaychange") == 0) {
-    DWORD_PTR result;
     SendMessageTimeoutA(HWND_BROADCAST, WM_DISPLAYCHANGE, 32,
                         MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)),
-                        SMTO_ABORTIFHUNG, 5000, &result);
-    printf("monitors %d\n", GetSystemMetrics(SM_CMONITORS));
+                        SMTO_ABORTIFHUNG, 5000, NULL);
     return 0;
   }
   fprintf(stderr, "usage: preview_host host X Y W H | close CLASS CAPTION |"

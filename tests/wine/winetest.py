@@ -65,8 +65,7 @@ class Prefix:
         self.wait_idle()
 
     def query(self, key):
-        """The values of a registry key as `reg query` lists them: name ->
-        data (a DWORD as its number); {} when the key is missing."""
+        """A registry key's values, name -> data (a DWORD as its number)."""
         out = self.run(["wine", "reg", "query", key], text=True).stdout
         values = {}
         for line in out.splitlines():
