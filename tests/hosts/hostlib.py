@@ -126,7 +126,12 @@ class TwoMonitorX(XServer):
         args = ["Xorg", "-config", config, "-configdir", empty,
                 "-logfile", os.path.join(self.dir, "xorg.log"), "-noreset", "-nolisten", "tcp",
                 "-novtswitch", "-sharevts"]
-        self.process, self.display = start_x(args, self.log, "Xorg")
+        try:
+            self.process, self.display = start_x(args, self.log, "Xorg")
+        except RuntimeError as e:  # what Xorg says of itself is in its own log
+            log = os.path.join(self.dir, "xorg.log")
+            text = open(log, errors="replace").read()[-3000:] if os.path.exists(log) else ""
+            raise RuntimeError("%s\n%s" % (e, text))
         self.screens = [(3200, 1080)]
         subprocess.run(["xsetroot", "-solid", "white"], env=self.env(), check=True)
 
