@@ -4,7 +4,8 @@
 
 struct GLFWwindow;
 
-// The full-screen window that GLFW made.
+// A window that GLFW made: the desktop window, and the full-screen one
+// (FullscreenAppWindow, which also keeps the other monitors covered).
 class GlfwAppWindow : public AppWindow {
  public:
   // Also asks GLFW to report when the window needs repainting.
