@@ -48,12 +48,6 @@ SIZES = ((640, 360), (1920, 1080))
 SETTLE = 4.0  # start-up and the first frames, not measured
 
 
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
 def load():
     with open("/proc/loadavg") as f:
         return " ".join(f.read().split()[:3])
@@ -78,11 +72,11 @@ def measure(x, build, args, window, size, seconds):
             raise RuntimeError("%s drew nothing into the window" % " ".join(args))
         presents = xshot.Presents(child[0], x.display)
         presents.collect(SETTLE)
-        cpu = cpu_seconds(run.pid)
+        cpu = hostlib.cpu_seconds(run.pid)
         start = time.monotonic()
         frames = presents.collect(seconds)
         wall = time.monotonic() - start
-        cpu = cpu_seconds(run.pid) - cpu
+        cpu = hostlib.cpu_seconds(run.pid) - cpu
         presents.close()
         # The seconds' flap falls from the wall clock's half second for 0.3 s.
         falling = sum(1 for t in frames if 0.5 <= t % 1 < 0.8)
@@ -117,9 +111,9 @@ def measure_scr(prefix, scr, args, seconds, renderer):
                 run.poll() is not None:
             raise RuntimeError("%s %s presented no frame" % (scr, " ".join(args)))
         time.sleep(SETTLE)
-        frames, cpu, start = swaps(), cpu_seconds(run.pid), time.monotonic()
+        frames, cpu, start = swaps(), hostlib.cpu_seconds(run.pid), time.monotonic()
         time.sleep(seconds)
-        frames, cpu, wall = swaps() - frames, cpu_seconds(run.pid) - cpu, time.monotonic() - start
+        frames, cpu, wall = swaps() - frames, hostlib.cpu_seconds(run.pid) - cpu, time.monotonic() - start
         return cpu / wall, frames / wall
     finally:
         run.kill()

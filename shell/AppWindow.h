@@ -16,14 +16,14 @@ class AppWindow {
   virtual void HideCursor() = 0;
   virtual void SwapBuffers() = 0;
   virtual void PollEvents() = 0;
-  // Waits at most `seconds` for an event of the window or its host, then
-  // handles what came as PollEvents does. A window that cannot wait polls.
+  // Waits at most `seconds` (infinity: until one comes) for an event of the
+  // window or its host, then handles what came as PollEvents does. A window
+  // that cannot wait polls.
   virtual void WaitEvents(double /*seconds*/) { PollEvents(); }
   // True once after the window's picture was lost (exposed, damaged) since
   // the last call. A window that cannot tell says so every time.
   virtual bool TakeExposed() { return true; }
-  // Asked once, by a run that presents changed faces only: whether the
-  // window keeps every pixel drawn into it from now on, so that a frame may
+  // Asked once, before the first frame: whether the window keeps every pixel drawn into it from now on, so that a frame may
   // draw and show just a part of itself with PresentRegion, which then takes
   // the place of SwapBuffers. A window that cannot says false.
   virtual bool KeepPicture() { return false; }

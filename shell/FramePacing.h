@@ -1,46 +1,36 @@
-// How the main loop paces its frames, chosen once from how the run was
-// started.
-//  - The Windows modes (/s, /p and the default run) draw and present a frame
-//    on every iteration and poll; the swap's wait for the vertical blank
-//    paces them. Only the swaps themselves tell whether they wait: while
-//    the frames, counted from one swap's return to the next, run six frames
-//    ahead of the fastest the monitor may be, the swap does not wait
-//    (vertical sync forced off by a driver's settings, a remote session, a
-//    software renderer). Then each frame starts no sooner than one period
-//    of the slowest the monitor may be after the one before, handling
-//    events meanwhile: one frame per refresh, never more, whatever a frame
-//    costs. Frames that come late after such waits, three frames' worth,
-//    show a swap that waits after all (or frames that cost their period),
-//    and the run presents at once again. Where the swap waits, a slow poll,
-//    a preemption or a missed blank never brings a wait.
-//  - The runs of a Linux screensaver host and the desktop window present a
-//    frame only when its picture would differ from the one on the window (or
-//    that one was lost), and otherwise wait for an event until the face can
-//    next change, looking at the wall clock every 50 ms. While a flap falls
-//    they draw on every iteration, each swap still waiting for its vertical
-//    blank, but never more than 60 frames a second: the cap that holds
-//    where the swap does not wait (a software renderer, Xvfb). Where the
-//    window keeps its pixels (AppWindow::KeepPicture), such a frame draws
-//    and shows only the tiles that changed (FaceDamage), and the whole of it
-//    where the window lost its picture or changed its size.
+// How the main loop paces its frames, the same in every mode. A frame is
+// drawn and presented only when its picture would differ from the one on the
+// window: a flap falling, a digit changing, a new size, or a window that lost
+// its picture (AppWindow::TakeExposed). None is drawn while the display is
+// off. Where the window keeps its pixels (AppWindow::KeepPicture), a frame
+// draws and shows only the tiles that changed (FaceDamage).
+//  - While a flap falls there is one frame per vertical blank: the next frame
+//    starts as soon as the swap returns. Only the swaps tell whether they
+//    wait: while the frames, counted from one swap's return to the next, run
+//    six frames ahead of the fastest the monitor may be, the swap does not
+//    wait (vertical sync forced off by a driver's settings, a remote session,
+//    a software renderer, a copy of a part). Then each frame starts no sooner
+//    than one period of the slowest the monitor may be after the one before,
+//    handling events meanwhile: one frame per refresh, never more, whatever a
+//    frame costs. Frames that come late after such waits, three frames'
+//    worth, show a swap that waits after all, and the run presents at once
+//    again. Where the swap waits, a slow poll, a preemption or a missed blank
+//    never brings a wait.
+//  - At rest the run waits for events until the face next turns, looking at
+//    the wall clock every 50 ms for a jump. Where a timed wait may end a
+//    timer tick late (Windows), it wakes that much early and the swap's wait
+//    for the blank bridges the rest: the unchanged face is presented until
+//    the face turns, so the turn shows no later than drawing at every blank
+//    would show it.
+//  - While the display is off the run only waits: for a message that says it
+//    is back, or for the next look at the display's state, at most one a
+//    second where a look costs a round trip to the display server. Back on,
+//    the face of that moment is drawn whole.
 #pragma once
 
-class AppWindow;
-struct HostRun;
+#include "clock/Scene.h"
 
-class FramePacing {
- public:
-  virtual ~FramePacing() = default;
-  // After AdvanceFrame: whether this iteration paints and presents a frame.
-  virtual bool ShouldPresent(AppWindow& window) = 0;
-  // Paints and presents the frame ShouldPresent allowed: all of it, and
-  // swaps.
-  virtual void Present(AppWindow& window);
-  // After the frame, in place of a poll: handles the window's events, waiting
-  // for them as long as the face allows. A key or button may end the process
-  // in here.
-  virtual void Wait(AppWindow& window) = 0;
-};
+class AppWindow;
 
 // The refresh rate of the monitor that shows the window: the true rate lies
 // between the two, in Hz (MonitorRate.h tells it).
@@ -56,8 +46,73 @@ struct DisplayRate {
 // it.
 DisplayRate WholeHertzRate(int hz, double below, double above);
 
-// The pacing of this run; made once, kept until the process ends.
-FramePacing* ChooseFramePacing(const HostRun& run, DisplayRate rate);
+// Whether the display that shows the run is off, and how that is learnt
+// (DisplayState.h gives the platform's).
+struct DisplayWatch {
+  bool (*off)();
+  // 0: the system says when it changes, in a message that ends the run's
+  // wait for events. Otherwise the least time between two looks.
+  double lookEvery;
+};
 
-// The Windows modes' pacing, reading `clock` (seconds, as glfwGetTime).
-FramePacing* NewEveryFramePacing(DisplayRate rate, double (*clock)());
+// How the system's timed waits for events end (PreciseWaits.h gives the
+// platform's).
+struct WaitTimer {
+  double endsLate;  // how late a wait may end, unless precise waits are held
+  void (*holdPrecise)(bool hold);
+};
+
+// What the pacing reads besides the clock's face: the program's own, or a
+// model's in a test.
+struct PacingSeams {
+  double (*clock)();  // seconds, as glfwGetTime (the clock's own timer)
+  DisplayWatch display;
+  WaitTimer waits;
+};
+
+class FramePacing {
+ public:
+  FramePacing(DisplayRate rate, const PacingSeams& seams);
+
+  // After AdvanceFrame: whether this iteration paints and presents a frame.
+  bool ShouldPresent(AppWindow& window);
+  // Paints and presents the frame that ShouldPresent allowed.
+  void Present(AppWindow& window);
+  // After the frame, in place of a poll: handles the window's events, waiting
+  // for them as long as the face and the display allow. A key or button may
+  // end the process in here.
+  void Wait(AppWindow& window);
+
+ private:
+  void LookAtDisplay();
+  void NoteSwap(double returned);
+  void HoldToRate(AppWindow& window);
+
+  double shortest_;  // the period at the fastest rate the screen may have
+  double longest_;   // and at the slowest
+  PacingSeams seams_;
+
+  // The picture on the window.
+  FaceSignature face_;
+  FaceSignature shown_;
+  bool shownOnce_ = false;
+  bool lost_ = false;      // the window lost it (or the display was off)
+  bool bridging_ = false;  // presented unchanged until the face turns
+  bool keepsPicture_ = false;
+  bool resized_ = false;
+  PixelRect region_;
+
+  // The display.
+  bool displayOff_ = false;
+  double lookedAt_ = -1.0;
+
+  // What the swaps have shown of themselves, over frames that followed one
+  // another with no wait for the face between them.
+  bool presented_ = false;
+  double lastReturn_ = -1.0;
+  double ahead_ = 0.0;
+  bool unpaced_ = false;     // the swaps do not wait
+  bool keepingUp_ = false;  // the last frame came within its period
+  bool held_ = false;     // this frame waited for its period
+  double released_ = 0.0;
+};

@@ -116,8 +116,10 @@ void EndRunWithMonitor(GLFWwindow* window, GLFWmonitor* monitor) {
   LayOutCovers();  // the clock's monitor needs its cover no more
 }
 
-void TendCovers() {
-  if (coversStale) LayOutCovers();
+bool TendCovers() {
+  if (!coversStale) return false;
+  LayOutCovers();
+  return true;
 }
 
 bool HaveCovers() { return !covers.empty(); }
@@ -130,10 +132,16 @@ bool IsRunWindow(std::uintptr_t handle) {
 
 void FullscreenAppWindow::PollEvents() {
   GlfwAppWindow::PollEvents();
-  TendCovers();
+  if (TendCovers()) coversMoved_ = true;
 }
 
 void FullscreenAppWindow::WaitEvents(double seconds) {
   GlfwAppWindow::WaitEvents(seconds);
-  TendCovers();
+  if (TendCovers()) coversMoved_ = true;
+}
+
+bool FullscreenAppWindow::TakeExposed() {
+  const bool moved = coversMoved_;
+  coversMoved_ = false;
+  return GlfwAppWindow::TakeExposed() || moved;
 }

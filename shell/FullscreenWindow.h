@@ -30,12 +30,19 @@ GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
 
 // The full-screen window as the main loop drives it: once its events are
 // handled, the covers follow the monitors that came or went (windows are
-// never made or destroyed inside the library's callbacks).
+// never made or destroyed inside the library's callbacks), and the clock is
+// drawn again after they moved. Its frames are whole and swapped, each at its
+// vertical blank.
 class FullscreenAppWindow final : public GlfwAppWindow {
  public:
   using GlfwAppWindow::GlfwAppWindow;
   void PollEvents() override;
   void WaitEvents(double seconds) override;
+  bool TakeExposed() override;
+  bool KeepPicture() override { return false; }
+
+ private:
+  bool coversMoved_ = false;
 };
 
 // After the messages of a window that could not be made: keeps the black
@@ -53,8 +60,9 @@ void HoldCovers();
 void SetFullscreenHints(GLFWmonitor* monitor);
 void CoverEveryMonitor(GLFWmonitor* monitor);
 void EndRunWithMonitor(GLFWwindow* window, GLFWmonitor* monitor);
-// Brings the covers up to date with the monitors, if one came or went.
-void TendCovers();
+// Brings the covers up to date with the monitors, if one came or went;
+// whether it did.
+bool TendCovers();
 bool HaveCovers();
 // Whether a native window handle is the run's own (the clock's or a cover).
 bool IsRunWindow(std::uintptr_t handle);

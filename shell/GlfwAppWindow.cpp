@@ -1,5 +1,7 @@
 #include "shell/GlfwAppWindow.h"
 
+#include <cmath>
+
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 
@@ -23,7 +25,9 @@ void GlfwAppWindow::SwapBuffers() { glfwSwapBuffers(window_); }
 void GlfwAppWindow::PollEvents() { glfwPollEvents(); }
 
 void GlfwAppWindow::WaitEvents(double seconds) {
-  if (seconds > 0.0) {
+  if (std::isinf(seconds)) {
+    glfwWaitEvents();
+  } else if (seconds > 0.0) {
     glfwWaitEventsTimeout(seconds);
   } else {
     glfwPollEvents();

@@ -16,8 +16,7 @@ struct HostRun {
   bool ending = false;
 
   // Either of the two: a run that the Windows modes do not describe. It
-  // presents a frame only when the face changes (FramePacing.h) and opens no
-  // sound device.
+  // opens no sound device.
   bool OwnRun() const { return hosted || desktopWindow; }
 };
 

@@ -152,13 +152,20 @@ class HostedWindow final : public AppWindow {
     }
     FollowHostSize();
   }
+  // The host disables its window without a message to ours: a wait ends in
+  // time to see it.
   void WaitEvents(double seconds) override {
     if (seconds > 0.0) {
-      const double milliseconds = std::ceil(std::fmin(seconds, 3600.0) * 1000.0);
+      const double milliseconds = std::ceil(std::fmin(seconds, kHostLookSeconds) * 1000.0);
       MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(milliseconds), QS_ALLINPUT,
                                   MWMO_INPUTAVAILABLE);
     }
     PollEvents();
+  }
+  bool TakeExposed() override {
+    const bool was = exposed;
+    exposed = false;
+    return was;
   }
   bool ShouldClose() override { return closeRequested; }
   bool HostGone() override { return !IsWindow(child_) || !IsWindowEnabled(host_); }
@@ -166,8 +173,11 @@ class HostedWindow final : public AppWindow {
 
   static bool hideCursor;
   static bool closeRequested;
+  static bool exposed;
 
  private:
+  static constexpr double kHostLookSeconds = 0.25;
+
   // The child keeps to the host's client area; MoveWindow sends WM_SIZE,
   // which reaches OnWindowSize.
   void FollowHostSize() {
@@ -189,6 +199,7 @@ class HostedWindow final : public AppWindow {
 
 bool HostedWindow::hideCursor = false;
 bool HostedWindow::closeRequested = false;
+bool HostedWindow::exposed = false;
 
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -222,6 +233,14 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
       return 0;
     case WM_ERASEBKGND:
       return 1;  // the clock paints every pixel
+    case WM_PAINT: {
+      // What was on the window is gone: the next frame draws it whole.
+      PAINTSTRUCT paint;
+      BeginPaint(window, &paint);
+      EndPaint(window, &paint);
+      HostedWindow::exposed = true;
+      return 0;
+    }
     default:
       break;
   }

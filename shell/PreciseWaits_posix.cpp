@@ -1,5 +1,6 @@
-// poll() and the library's waits take their timeouts to the millisecond or
-// finer here.
+// poll() and the X server wait to the millisecond: nothing to hold.
 #include "shell/PreciseWaits.h"
 
-void AskForPreciseWaits() {}
+const double kTimedWaitsEndLate = 0.0;
+
+void HoldPreciseWaits(bool /*hold*/) {}

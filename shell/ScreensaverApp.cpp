@@ -1,5 +1,6 @@
 #include "shell/ScreensaverApp.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #define GLFW_INCLUDE_NONE
@@ -7,6 +8,7 @@
 
 #include "clock/Scene.h"
 #include "shell/AppIcon.h"
+#include "shell/DisplayState.h"
 #include "shell/FramePacing.h"
 #include "shell/FullscreenWindow.h"
 #include "shell/GlEntryPoints.h"
@@ -16,6 +18,7 @@
 #include "shell/MessageBox.h"
 #include "shell/MonitorRate.h"
 #include "shell/OsVersion.h"
+#include "shell/PreciseWaits.h"
 #include "shell/ViewSize.h"
 
 ScreensaverApp* screensaverApp = nullptr;
@@ -158,7 +161,11 @@ void ScreensaverApp::RunMainLoop() {
                 hostRun.OwnRun() ? ClickSound::kInMemory : ClickSound::kDeviceBuffer);
   // The rate of the monitor that shows the window: the primary for the
   // full screen, any for a preview.
-  FramePacing* pacing = ChooseFramePacing(hostRun, RefreshRateShowing(window->NativeHandle()));
+  const std::uintptr_t shown = window->NativeHandle();
+  FramePacing* pacing =
+      new FramePacing(RefreshRateShowing(shown),
+                      PacingSeams{glfwGetTime, WatchDisplay(shown),
+                                  WaitTimer{kTimedWaitsEndLate, HoldPreciseWaits}});
   for (;;) {
     AdvanceFrame();
     if (pacing->ShouldPresent(*window)) pacing->Present(*window);

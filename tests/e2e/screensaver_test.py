@@ -8,6 +8,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "hosts"))
+import hostlib  # noqa: E402
 import xshot  # noqa: E402
 
 BUILD = os.environ.get("MORVANE_BUILD_DIR", "build")
@@ -139,6 +141,49 @@ class ScreensaverTest(unittest.TestCase):
         subprocess.run(["xdotool", "key", "shift"], check=True)
         self.assertEqual(saver.wait(15), 0)
         self.assertEqual(saver.process.stderr.read(), "")
+
+    def test_frames_only_as_the_face_changes_and_none_while_the_monitor_is_off(self):
+        """On a 320x180 screen: nothing presented at rest (from a quarter past a
+        turn until the next), the flip drawn; none at all once DPMS says the
+        monitor is off, with a look a second at most, and no CPU to speak of;
+        drawn again once it is on; and a key still ends the run while it is off."""
+        x = hostlib.XServer(("320x180x24",))
+        dpms = os.path.join(x.dir, "dpms")
+        with open(dpms, "w") as f:
+            f.write("on")
+        saver = self.start("/s", env=x.env(LD_PRELOAD=os.environ["MORVANE_DPMS_STANDIN"],
+                                           MORVANE_TEST_DPMS=dpms,
+                                           ASAN_OPTIONS="detect_leaks=0:verify_asan_link_order=0"))
+        try:
+            window = hostlib.wait_for(lambda: [w for w in hostlib.mapped_top_levels(x.display)
+                                               if hostlib.geometry(x.display, w)[2:] == (320, 180)],
+                                      START_TIMEOUT, 0.2)
+            self.assertTrue(window, "no full-screen window")
+            presents = xshot.Presents(window[0], x.display)
+            presents.collect(2)
+            seen = presents.collect(4)
+            at_rest = [t % 1 for t in seen if 0.3 <= t % 1 < 0.48]
+            self.assertEqual(at_rest, [], "frames presented at rest (wall clock's fractions)")
+            self.assertGreaterEqual(sum(1 for t in seen if 0.5 <= t % 1 < 0.8), 8, "the flips")
+
+            def set_monitor(level):
+                with open(dpms, "w") as f:
+                    f.write(level)
+                return presents.collect(1.5)  # a look, and the end of a flip
+            set_monitor("off")
+            cpu, looks = hostlib.cpu_seconds(saver.process.pid), open(dpms).read().count("look")
+            self.assertEqual(presents.collect(3), [], "frames presented while the monitor is off")
+            cpu = hostlib.cpu_seconds(saver.process.pid) - cpu
+            looks = open(dpms).read().count("look") - looks
+            self.assertLessEqual(looks, 4, "looks at the monitor in 3 s")
+            self.assertLess(cpu, 0.1, "CPU seconds in 3 s with the monitor off")
+            self.assertTrue(set_monitor("on"), "nothing drawn once the monitor is on again")
+            set_monitor("off")
+            subprocess.run(["xdotool", "key", "shift"], env=x.env(), check=True)
+            self.assertEqual(saver.wait(15), 0)
+        finally:
+            saver.stop()
+            x.stop()
 
     def test_losing_the_focus_ends_it(self):
         """As on Windows: another window takes the focus, the run ends with

@@ -282,6 +282,13 @@ def morvane_pids():
     return sorted(pids)
 
 
+def cpu_seconds(pid):
+    """The user and system CPU time that the process has taken so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def signal_state(pid):
     """The process's state and its pending, blocked and caught signals, as
     /proc shows them."""
