@@ -24,7 +24,14 @@ texturing, blending and depth (LP_PERF), whose frames cost about a
 millisecond: a renderer faster than the screen, as a real GPU is when
 vertical sync is forced off.
 
-    bench/host_pacing.py [BUILD_DIR] [SECONDS] [--before OLD_BUILD] [--scr SCR]...
+With --saver, the Linux build's own full-screen run instead of the hosted
+ones: "/s" on an Xvfb of SCR_SIZE, the same figures with the monitor on and
+then off (DPMS, which Xvfb lacks: the tests' stand-in for libXext's calls,
+BUILD_DIR/tests/libmorvane_dpms_standin.so, says the level). Under Wine, "/s"
+is measured once more after the run was told, inside its own process, that
+the display is off (the test host's hook, display_hook.dll).
+
+    bench/host_pacing.py [BUILD_DIR] [SECONDS] [--before OLD_BUILD] [--saver] [--scr SCR]...
                          [--scr-size WxH] [--wine-only]          (defaults: build 15)
 
 The runs take turns, never overlap; the load average before and after is
@@ -78,9 +85,7 @@ def measure(x, build, args, window, size, seconds):
         wall = time.monotonic() - start
         cpu = hostlib.cpu_seconds(run.pid) - cpu
         presents.close()
-        # The seconds' flap falls from the wall clock's half second for 0.3 s.
-        falling = sum(1 for t in frames if 0.5 <= t % 1 < 0.8)
-        return cpu / wall, len(frames) / wall, falling / (wall * 0.3)
+        return cpu / wall, len(frames) / wall, falling_fps(frames, wall)
     finally:
         run.send_signal(signal.SIGTERM)
         try:
@@ -93,8 +98,17 @@ def measure(x, build, args, window, size, seconds):
 RENDERERS = (("llvmpipe", {}), ("cheap frames", {"LP_PERF": "no_tex,no_blend,no_depth"}))
 
 
-def measure_scr(prefix, scr, args, seconds, renderer):
-    """CPU s/s and frames per second of one run of `scr` under Wine."""
+def falling_fps(times, wall):
+    """Frames a second while the seconds' flap falls: the 0.3 s after each
+    half second of the wall clock."""
+    return sum(1 for t in times if 0.5 <= t % 1 < 0.8) / (wall * 0.3)
+
+
+def measure_scr(prefix, scr, args, seconds, renderer, display_off=False):
+    """CPU s/s, frames per second and flip frames per second of one run of
+    `scr` under Wine; with `display_off`, once the run has been told (inside
+    its process, by the test host's hook) that the display is off. The swaps
+    are timed as they reach Wine's log, looked at every 5 ms."""
     log = tempfile.TemporaryFile("w+")
     env = prefix.env
     prefix.env = dict(env, **renderer)
@@ -111,40 +125,97 @@ def measure_scr(prefix, scr, args, seconds, renderer):
                 run.poll() is not None:
             raise RuntimeError("%s %s presented no frame" % (scr, " ".join(args)))
         time.sleep(SETTLE)
-        frames, cpu, start = swaps(), hostlib.cpu_seconds(run.pid), time.monotonic()
-        time.sleep(seconds)
-        frames, cpu, wall = swaps() - frames, hostlib.cpu_seconds(run.pid) - cpu, time.monotonic() - start
-        return cpu / wall, frames / wall
+        if display_off:
+            prefix.run(["wine", winetest_host(), "displaystate", "Morvane Screensaver", "0"])
+            time.sleep(1.5)
+        times, count = [], swaps()
+        cpu, start = hostlib.cpu_seconds(run.pid), time.monotonic()
+        while time.monotonic() < start + seconds:
+            time.sleep(0.005)
+            now = swaps()
+            times += [time.time()] * (now - count)
+            count = now
+        wall = time.monotonic() - start
+        cpu = hostlib.cpu_seconds(run.pid) - cpu
+        return cpu / wall, len(times) / wall, falling_fps(times, wall)
     finally:
         run.kill()
         run.wait()
 
 
+def winetest_host():
+    return os.environ["MORVANE_PREVIEW_HOST"]  # set by wine_section
+
+
 def wine_section(build, scrs, size, seconds):
+    os.environ.setdefault("MORVANE_PREVIEW_HOST",
+                          os.path.join(build, "tests", "wine", "preview_host.exe"))
     import winetest  # noqa: E402 (tests/wine; reads MORVANE_PREVIEW_HOST at import)
-    host_program = os.path.join(build, "tests", "wine", "preview_host.exe")
+    host_program = winetest_host()
     x = hostlib.XServer(("%sx24" % size,))
     os.environ["DISPLAY"] = x.display
     prefix = winetest.Prefix()
     try:
-        print("%-22s %-12s %-13s %9s %8s %14s" % ("Morvane.scr under Wine", "run", "renderer",
-                                                    "CPU s/s", "fps", "CPU ms/frame"))
-        for scr in scrs:
+        print("%-22s %-16s %-13s %9s %8s %14s %9s" % ("Morvane.scr under Wine", "run",
+                                                        "renderer", "CPU s/s", "fps",
+                                                        "CPU ms/frame", "flip fps"))
+        for number, scr in enumerate(scrs, 1):
+            label = "#%d %s" % (number, os.path.basename(scr))
+            print("%s: %s" % (label, scr))
             host = prefix.start([host_program, "host", "0", "0", "152", "112"],
                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
             hwnd = host.stdout.readline().split()[1]
-            runs = (("/p 152x112", ["/p", hwnd]), ("/s %s" % size, ["/s"]))
-            for name, args in runs:
-                if name.startswith("/s"):
+            runs = (("/p 152x112", ["/p", hwnd], False), ("/s %s" % size, ["/s"], False),
+                    ("/s, display off", ["/s"], True))
+            for name, args, off in runs:
+                if name.startswith("/s") and host.poll() is None:
                     host.communicate("quit\n", timeout=60)
                 for renderer, env in RENDERERS:
-                    cpu, fps = measure_scr(prefix, scr, args, seconds, env)
-                    print("%-22s %-12s %-13s %9.3f %8.1f %14.1f"
-                          % (os.path.basename(scr), name, renderer, cpu, fps,
-                             1000 * cpu / fps if fps else 0), flush=True)
+                    cpu, fps, flip = measure_scr(prefix, scr, args, seconds, env, off)
+                    print("%-22s %-16s %-13s %9.3f %8.1f %14.1f %9.1f"
+                          % (label, name, renderer, cpu, fps,
+                             1000 * cpu / fps if fps else 0, flip), flush=True)
     finally:
         prefix.close()
         x.stop()
+
+
+def saver_section(build, seconds, before, size):
+    """`morvane /s` on an Xvfb of `size`, the monitor on and then off (DPMS,
+    as the test stand-in for Xvfb's missing extension says it):"""
+    standin = os.path.join(build, "tests", "libmorvane_dpms_standin.so")
+    print("%-10s %-22s %12s %8s %12s" % ("/s", "run", "CPU s/s", "fps", "flip fps"))
+    for name, program in ([("before", before)] if before else []) + [("now", build)]:
+        x = hostlib.XServer(("%sx24" % size,))
+        dpms = os.path.join(x.dir, "dpms")
+        run = None
+        try:
+            for level in ("on", "off"):
+                with open(dpms, "w") as f:
+                    f.write(level)
+                if run is None:
+                    run = subprocess.Popen(
+                        [os.path.join(program, "morvane"), "/s"], stdout=subprocess.DEVNULL,
+                        stderr=subprocess.DEVNULL,
+                        env=x.env(ALSOFT_DRIVERS="null", LD_PRELOAD=standin, MORVANE_TEST_DPMS=dpms))
+                    window = hostlib.wait_for(lambda: hostlib.mapped_top_levels(x.display), 60, 0.2)
+                    presents = xshot.Presents(window[0], x.display)
+                    presents.collect(SETTLE)
+                else:
+                    presents.collect(1.5)  # a look at the monitor, and a flip's end
+                cpu = hostlib.cpu_seconds(run.pid)
+                start = time.monotonic()
+                frames = presents.collect(seconds)
+                wall = time.monotonic() - start
+                cpu = hostlib.cpu_seconds(run.pid) - cpu
+                print("%-10s %-22s %12.3f %8.1f %12.1f"
+                      % (size, "%s, monitor %s" % (name, level), cpu / wall, len(frames) / wall,
+                         falling_fps(frames, wall)), flush=True)
+        finally:
+            if run is not None:
+                run.kill()
+                run.wait()
+            x.stop()
 
 
 def main():
@@ -155,11 +226,16 @@ def main():
     parser.add_argument("--scr", action="append", default=[], help="a Morvane.scr to run")
     parser.add_argument("--scr-size", default="320x180", help="the Xvfb screen of its /s")
     parser.add_argument("--wine-only", action="store_true", help="no runs of the Linux build")
+    parser.add_argument("--saver", action="store_true",
+                        help="the Linux build's /s at SCR_SIZE, not its hosted runs")
     options = parser.parse_args()
     build, seconds = os.path.abspath(options.build), options.seconds
+    before = options.before and os.path.abspath(options.before)
     print("load average before: %s (%d cores)" % (load(), os.cpu_count()))
-    if not options.wine_only:
-        host_section(build, seconds, options.before and os.path.abspath(options.before))
+    if options.saver and not options.wine_only:
+        saver_section(build, seconds, before, options.scr_size)
+    elif not options.wine_only:
+        host_section(build, seconds, before)
     if options.scr:
         wine_section(build, [os.path.abspath(scr) for scr in options.scr], options.scr_size,
                      seconds)

@@ -5,7 +5,8 @@ of a screensaver: the display may power off while the clock shows, the
 pointer stays where it was, losing the foreground ends the run with status
 0, it never has a taskbar button but is marked full screen to the shell,
 it never loads DirectInput, and the foreground lock timeout is left as it
-was. On two monitors the other one is black under a cover (no taskbar
+was. Told that the display is off, it takes no CPU to speak of, and a key
+still ends it. On two monitors the other one is black under a cover (no taskbar
 button) that follows it out and back, and without OpenGL 3.0 both are."""
 import datetime
 import os
@@ -16,7 +17,8 @@ import tempfile
 import time
 
 from winetest import (HOST, TwoMonitorX, MODULES, Prefix, SCR, SNAPSHOT, check_no_directinput, close_to,
-                      is_paper, mean, read_png, report, require_inputs, wait_for, xshot)
+                      cpu_seconds, is_paper, mean, read_png, report, require_inputs, wait_for,
+                      xshot)
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
 TITLE = "Morvane Screensaver"
@@ -66,6 +68,29 @@ def check_ended(proc, what, failures, limit=120):
     if proc.returncode != 0:
         failures.append("%s: ended with status %s" % (what, proc.returncode))
     return True
+
+
+def tell_display(prefix, state, failures):
+    said = prefix.run(["wine", HOST, "displaystate", TITLE, str(state)], text=True).stdout.strip()
+    if said != "told":
+        failures.append("display state %d: preview_host said %r" % (state, said))
+
+
+def display_off_and_on(prefix, run, failures):
+    """Told inside its own process that the display is off, the run takes no
+    CPU to speak of; back on, it draws again."""
+    def cpu(seconds):
+        before = cpu_seconds(run.pid)
+        time.sleep(seconds)
+        return (cpu_seconds(run.pid) - before) / seconds
+    tell_display(prefix, 0, failures)
+    time.sleep(1)
+    off = cpu(5)
+    tell_display(prefix, 1, failures)
+    on = cpu(3)
+    print("CPU seconds a second: display off %.3f, back on %.3f" % (off, on))
+    if off > 0.01 or on < 0.05:
+        failures.append("CPU seconds a second with the display off %.3f, back on %.3f" % (off, on))
 
 
 def clock_shown():
@@ -218,6 +243,8 @@ def main():
             failures.append("DefWindowProc got system commands %s, want f170 (SC_MONITORPOWER)"
                             % reached)
 
+        display_off_and_on(prefix, first, failures)
+
         # A second "/s" is not guarded; taking the foreground, it ends the
         # first with status 0.
         second = prefix.start([SCR, "/s"])
@@ -226,8 +253,9 @@ def main():
             failures.append("a second /s did not open its window")
         if second.poll() is not None:
             failures.append("a second /s ended by itself (status %s)" % second.returncode)
+        tell_display(prefix, 0, failures)
         end_with_key(second)
-        check_ended(second, "the second /s after a key", failures, limit=1)
+        check_ended(second, "the second /s after a key, the display off", failures, limit=1)
         lock_after = prefix.lock_timeout()
         print("foreground lock timeout: before %s, after /s %s" % (lock_before, lock_after))
         if lock_after != lock_before:

@@ -35,6 +35,11 @@
  *     keeps it for three seconds.
  *   preview_host displaychange
  *     Broadcasts WM_DISPLAYCHANGE, as Windows does when a monitor comes or goes.
+ *   preview_host displaystate CAPTION STATE
+ *     Tells the top-level window of that caption, inside its own process,
+ *     that the display's state is STATE (0 off, 1 on, 2 dimmed), as Windows
+ *     does after RegisterPowerSettingNotification (display_hook.c, beside
+ *     this program); prints "told", or "untold" when that failed.
  */
 #include <windows.h>
 #include <stdio.h>
@@ -114,6 +119,33 @@ static int Host(int x, int y, int width, int height) {
     DispatchMessageA(&message);
   }
   return 0;
+}
+
+static int TellDisplayState(HWND window, WPARAM state) {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
+  HANDLE sent = CreateEventA(NULL, FALSE, FALSE, "MorvaneTestDisplayStateSent");
+  HMODULE hook = NULL;
+  HOOKPROC procedure = NULL;
+  HHOOK hooked = NULL;
+  int told = 0;
+  while (length > 0 && path[length - 1] != '\\') --length;
+  if (length > 0 && length + sizeof "display_hook.dll" <= sizeof path) {
+    strcpy(path + length, "display_hook.dll");
+    hook = LoadLibraryA(path);
+  }
+  if (hook != NULL) procedure = (HOOKPROC)(void (*)(void))GetProcAddress(hook, "DisplayStateHook");
+  if (window != NULL && procedure != NULL) {
+    hooked = SetWindowsHookExA(WH_GETMESSAGE, procedure, hook,
+                               GetWindowThreadProcessId(window, NULL));
+  }
+  if (hooked != NULL) {
+    PostMessageA(window, RegisterWindowMessageA("MorvaneTestDisplayState"), state, 0);
+    told = WaitForSingleObject(sent, 10000) == WAIT_OBJECT_0;
+    UnhookWindowsHookEx(hooked);
+  }
+  printf("%s\n", told ? "told" : "untold");
+  return !told;
 }
 
 int main(int argc, char** argv) {
@@ -215,8 +247,11 @@ int main(int argc, char** argv) {
                         SMTO_ABORTIFHUNG, 5000, NULL);
     return 0;
   }
+  if (argc == 4 && strcmp(argv[1], "displaystate") == 0) {
+    return TellDisplayState(FindWindowA(NULL, argv[2]), (WPARAM)atoi(argv[3]));
+  }
   fprintf(stderr, "usage: preview_host host X Y W H | close CLASS CAPTION |"
                   " locktimeout | syscommand CAPTION | taskbar CAPTION | version FILE |"
-                  " foreground | displaychange\n");
+                  " foreground | displaychange | displaystate CAPTION STATE\n");
   return 2;
 }
