@@ -23,9 +23,10 @@ class AppWindow {
   // True once after the window's picture was lost (exposed, damaged) since
   // the last call. A window that cannot tell says so every time.
   virtual bool TakeExposed() { return true; }
-  // Asked once, before the first frame: whether the window keeps every pixel drawn into it from now on, so that a frame may
-  // draw and show just a part of itself with PresentRegion, which then takes
-  // the place of SwapBuffers. A window that cannot says false.
+  // Asked once, before the first frame: whether the window keeps every
+  // pixel drawn into it from now on, so that a frame may draw and show just
+  // a part of itself with PresentRegion, which then takes the place of
+  // SwapBuffers. A window that cannot says false.
   virtual bool KeepPicture() { return false; }
   // Shows `region` of the frame drawn; the rest of the window shows what it
   // showed. Without KeepPicture, the whole frame.
