@@ -6,8 +6,6 @@
 
 namespace {
 
-// No screen refreshes slower than this; a rate below it is no rate.
-constexpr int kSlowestKnownHz = 24;
 // More than a driver's queue of frames (three at most) and a late reading of
 // the clock: a swap that waits never gets this far ahead.
 constexpr double kFramesAhead = 6.0;
@@ -19,17 +17,17 @@ constexpr double kLate = 1.5;
 constexpr double kShortestWaitSeconds = 0.001;
 // A jump of the wall clock shows within this and one frame.
 constexpr double kLongestWaitSeconds = 0.05;
+constexpr double kRateReadSeconds = 1.0;
 constexpr double kForever = std::numeric_limits<double>::infinity();
 
 }  // namespace
 
-FramePacing::FramePacing(DisplayRate rate, const PacingSeams& seams)
-    : shortest_(1.0 / rate.fastestHz), longest_(1.0 / rate.slowestHz), seams_(seams) {}
+FramePacing::FramePacing(const PacingSeams& seams) : seams_(seams) {}
 
 bool FramePacing::ShouldPresent(AppWindow& window) {
   if (window.TakeExposed()) lost_ = true;
   // Looked at only at rest: a flip is over within half a second.
-  if (!FlapFalling()) LookAtDisplay();
+  if (!FlapFalling() || rateReadAt_ < 0.0) LookAtMonitor(window);
   if (displayOff_) return false;
   TakeFaceSignature(&face_);
   if (shownOnce_ && !lost_ && !bridging_ && SameFace(face_, shown_)) return false;
@@ -94,10 +92,17 @@ void FramePacing::Wait(AppWindow& window) {
   released_ = seams_.clock();
 }
 
-// At most one look per `lookEvery`; back on, the picture is drawn whole.
-void FramePacing::LookAtDisplay() {
-  const DisplayWatch& display = seams_.display;
+// Its rate once a second; its power state at most once per `lookEvery`. Back
+// on, the picture is drawn whole.
+void FramePacing::LookAtMonitor(AppWindow& window) {
   const double now = seams_.clock();
+  if (rateReadAt_ < 0.0 || now >= rateReadAt_ + kRateReadSeconds) {
+    const DisplayRate rate = seams_.rate(window.NativeHandle());
+    shortest_ = 1.0 / rate.fastestHz;
+    longest_ = 1.0 / rate.slowestHz;
+    rateReadAt_ = now;
+  }
+  const DisplayWatch& display = seams_.display;
   if (display.lookEvery > 0.0 && lookedAt_ >= 0.0 &&
       now < lookedAt_ + display.lookEvery - kShortestWaitSeconds) {
     return;
@@ -112,10 +117,11 @@ void FramePacing::LookAtDisplay() {
 // that waits keeps this within the frames that its driver queues, and a
 // hiccup only ever lowers it. A frame that waited for its period says nothing
 // of the swap, unless it came late all the same: then the swap waited too, or
-// the frame costs its period.
+// the frame costs its period. Late is counted from when the frame was due: a
+// wait for events that ended late is the system's, not the swap's.
 void FramePacing::NoteSwap(double returned) {
   if (lastReturn_ >= 0.0) {
-    const double frame = returned - lastReturn_;
+    const double frame = returned - lastReturn_ - overslept_;
     keepingUp_ = frame <= longest_ * kLate;
     if (!held_ || !keepingUp_) {
       ahead_ += 1.0 - frame / shortest_;
@@ -126,6 +132,7 @@ void FramePacing::NoteSwap(double returned) {
   }
   lastReturn_ = returned;
   held_ = false;
+  overslept_ = 0.0;
 }
 
 // The next frame of a falling flap: at once where the swap waits, else one
@@ -150,9 +157,10 @@ void FramePacing::HoldToRate(AppWindow& window) {
     now = seams_.clock();
   } while (due - now > kShortestWaitSeconds);
   held_ = true;
+  if (now > due) overslept_ = now - due;
 }
 
 DisplayRate WholeHertzRate(int hz, double below, double above) {
-  if (hz < kSlowestKnownHz) return DisplayRate{60.0, 61.0};
+  if (hz < kSlowestRefreshHz) return DisplayRate{60.0, 61.0};
   return DisplayRate{hz - below, hz + above};
 }

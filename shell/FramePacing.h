@@ -28,6 +28,8 @@
 //    the face of that moment is drawn whole.
 #pragma once
 
+#include <cstdint>
+
 #include "clock/Scene.h"
 
 class AppWindow;
@@ -39,11 +41,15 @@ struct DisplayRate {
   double fastestHz;
 };
 
+// No monitor refreshes slower than a film's 23.976 Hz; a rate below it is no
+// rate.
+inline constexpr double kSlowestRefreshHz = 23.0;
+
 // A rate the system gives in whole Hz, which is that much `below` and
-// `above` the true one at most (Windows cuts 59.94 Hz to 59: 0 and 1; RandR's
-// rate rounded: 0.5 and 0.5). Under 24 Hz the figure means nothing (Windows
-// says 0 or 1 for "the hardware's default"): 60 Hz is taken, as Windows gives
-// it.
+// `above` the true one at most (Windows cuts 59.94 Hz to 59 and 23.976 Hz to
+// 23: 0 and 1; RandR's rate rounded: 0.5 and 0.5). Under 23 Hz the figure
+// means nothing (Windows says 0 or 1 for "the hardware's default"): 60 Hz is
+// taken, as Windows gives it.
 DisplayRate WholeHertzRate(int hz, double below, double above);
 
 // Whether the display that shows the run is off, and how that is learnt
@@ -66,13 +72,17 @@ struct WaitTimer {
 // model's in a test.
 struct PacingSeams {
   double (*clock)();  // seconds, as glfwGetTime (the clock's own timer)
+  // The rate of the monitor that shows a window (its native handle), read
+  // again once a second at rest: a new mode, a preview dragged to another
+  // monitor.
+  DisplayRate (*rate)(std::uintptr_t window);
   DisplayWatch display;
   WaitTimer waits;
 };
 
 class FramePacing {
  public:
-  FramePacing(DisplayRate rate, const PacingSeams& seams);
+  explicit FramePacing(const PacingSeams& seams);
 
   // After AdvanceFrame: whether this iteration paints and presents a frame.
   bool ShouldPresent(AppWindow& window);
@@ -84,13 +94,16 @@ class FramePacing {
   void Wait(AppWindow& window);
 
  private:
-  void LookAtDisplay();
+  void LookAtMonitor(AppWindow& window);
   void NoteSwap(double returned);
   void HoldToRate(AppWindow& window);
 
-  double shortest_;  // the period at the fastest rate the screen may have
-  double longest_;   // and at the slowest
   PacingSeams seams_;
+
+  // The monitor.
+  double shortest_ = 0.0;  // the period at the fastest rate it may have
+  double longest_ = 0.0;   // and at the slowest
+  double rateReadAt_ = -1.0;
 
   // The picture on the window.
   FaceSignature face_;
@@ -102,7 +115,6 @@ class FramePacing {
   bool resized_ = false;
   PixelRect region_;
 
-  // The display.
   bool displayOff_ = false;
   double lookedAt_ = -1.0;
 
@@ -113,6 +125,7 @@ class FramePacing {
   double ahead_ = 0.0;
   bool unpaced_ = false;     // the swaps do not wait
   bool keepingUp_ = false;  // the last frame came within its period
-  bool held_ = false;     // this frame waited for its period
+  bool held_ = false;       // this frame waited for its period
+  double overslept_ = 0.0;  // and started this much after it was due
   double released_ = 0.0;
 };

@@ -3,13 +3,13 @@
 // display configuration gives the target's vertical sync frequency as a
 // ratio, per monitor; DWM's composition timing would give one rate for the
 // whole desktop only (its window argument must be null since Windows 8.1),
-// not that of the monitor that shows a preview.
+// not that of the monitor that shows a preview. Read once a second while the
+// clock rests, into buffers of its own: nothing is allocated.
 #include "shell/MonitorRate.h"
 
 #include <windows.h>
 
 #include <cwchar>
-#include <vector>
 
 namespace {
 
@@ -17,17 +17,22 @@ namespace {
 // the system's disagree by far less.
 constexpr double kRatioSlack = 0.002;
 
+// More active displays than any desktop has; with more, the display
+// settings' rate stands.
+constexpr UINT32 kMostPaths = 32;
+
 bool DisplayConfigRate(const wchar_t* device, double* hz) {
+  static DISPLAYCONFIG_PATH_INFO paths[kMostPaths];
+  static DISPLAYCONFIG_MODE_INFO modes[3 * kMostPaths];  // source, target, desktop image
   UINT32 pathCount = 0;
   UINT32 modeCount = 0;
   if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) !=
-      ERROR_SUCCESS) {
+          ERROR_SUCCESS ||
+      pathCount > kMostPaths || modeCount > 3 * kMostPaths) {
     return false;
   }
-  std::vector<DISPLAYCONFIG_PATH_INFO> paths(pathCount);
-  std::vector<DISPLAYCONFIG_MODE_INFO> modes(modeCount);
-  if (QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, paths.data(), &modeCount,
-                         modes.data(), nullptr) != ERROR_SUCCESS) {
+  if (QueryDisplayConfig(QDC_ONLY_ACTIVE_PATHS, &pathCount, paths, &modeCount, modes, nullptr) !=
+      ERROR_SUCCESS) {
     return false;
   }
   for (UINT32 i = 0; i < pathCount; ++i) {
@@ -63,7 +68,7 @@ DisplayRate RefreshRateShowing(std::uintptr_t window) {
   HMONITOR handle = MonitorFromWindow(reinterpret_cast<HWND>(window), MONITOR_DEFAULTTOPRIMARY);
   if (!GetMonitorInfoW(handle, &monitor)) return WholeHertzRate(0, 0.0, 0.0);
   double hz = 0.0;
-  if (DisplayConfigRate(monitor.szDevice, &hz) && hz >= 24.0) {
+  if (DisplayConfigRate(monitor.szDevice, &hz) && hz >= kSlowestRefreshHz) {
     return DisplayRate{hz * (1.0 - kRatioSlack), hz * (1.0 + kRatioSlack)};
   }
   DEVMODEW mode{};

@@ -1,6 +1,5 @@
 #include "shell/ScreensaverApp.h"
 
-#include <cstdint>
 #include <cstdlib>
 
 #define GLFW_INCLUDE_NONE
@@ -159,13 +158,11 @@ void ScreensaverApp::RunMainLoop() {
   // since an open device would hold the user's sound server awake.
   AssembleScene(window->NativeHandle(),
                 hostRun.OwnRun() ? ClickSound::kInMemory : ClickSound::kDeviceBuffer);
-  // The rate of the monitor that shows the window: the primary for the
-  // full screen, any for a preview.
-  const std::uintptr_t shown = window->NativeHandle();
-  FramePacing* pacing =
-      new FramePacing(RefreshRateShowing(shown),
-                      PacingSeams{glfwGetTime, WatchDisplay(shown),
-                                  WaitTimer{kTimedWaitsEndLate, HoldPreciseWaits}});
+  // Paced at the rate of the monitor that shows the window: the primary for
+  // the full screen, any for a preview.
+  FramePacing* pacing = new FramePacing(
+      PacingSeams{glfwGetTime, RefreshRateShowing, WatchDisplay(window->NativeHandle()),
+                  WaitTimer{kTimedWaitsEndLate, HoldPreciseWaits}});
   for (;;) {
     AdvanceFrame();
     if (pacing->ShouldPresent(*window)) pacing->Present(*window);
