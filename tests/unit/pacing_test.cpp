@@ -35,7 +35,9 @@ double Now() { return now; }
 // 10:59:50: the face turns every half second, the hour and minute at 10 s.
 double Wall() { return 10 * 3600 + 59 * 60 + 50 + now; }
 bool TwentyFourHour() { return false; }
-double PeriodAt(double t) { return 1.0 / (t < 3.0 && model.startHz > 0.0 ? model.startHz : model.screenHz); }
+double PeriodAt(double t) {
+  return 1.0 / (t < 3.0 && model.startHz > 0.0 ? model.startHz : model.screenHz);
+}
 DisplayRate Rate(std::uintptr_t /*window*/) {
   return WholeHertzRate(now < 3.0 && model.startHz > 0.0 ? static_cast<int>(model.startHz)
                                                          : model.reported, 0.0, 1.0);
