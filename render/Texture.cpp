@@ -14,18 +14,6 @@ namespace {
 constexpr GLenum kTextureMaxAnisotropy = 0x84FE;
 constexpr GLenum kMaxTextureMaxAnisotropy = 0x84FF;
 
-bool HasExtension(const char* name) {
-  if (glGetStringi == nullptr) return false;
-  GLint count = 0;
-  glGetIntegerv(GL_NUM_EXTENSIONS, &count);
-  for (GLint i = 0; i < count; ++i) {
-    const auto* extension =
-        reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i)));
-    if (extension != nullptr && std::strcmp(extension, name) == 0) return true;
-  }
-  return false;
-}
-
 // glTexStorage2D is OpenGL 4.2 (or ARB_texture_storage); the 3.0 context we
 // ask for need not have it. A null pointer is never called, and on GLX a
 // non-null one proves nothing (the lookup answers every name), so the
@@ -34,7 +22,7 @@ bool HasTexStorage() {
   if (glTexStorage2D == nullptr) return false;
   // The version LoadGlEntryPoints read from the current context.
   if (glVersionMajor > 4 || (glVersionMajor == 4 && glVersionMinor >= 2)) return true;
-  return HasExtension("GL_ARB_texture_storage");
+  return HasGlExtension("GL_ARB_texture_storage");
 }
 
 // The texture made and bound on unit 0, with its storage: immutable, of

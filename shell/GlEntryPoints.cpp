@@ -1,5 +1,7 @@
 #include "shell/GlEntryPoints.h"
 
+#include <cstring>
+
 #include "shell/GlLookup.h"
 
 namespace gl {
@@ -50,4 +52,16 @@ int LoadGlEntryPoints() {
   gl::glGetIntegerv(GL_MAJOR_VERSION, &glVersionMajor);
   gl::glGetIntegerv(GL_MINOR_VERSION, &glVersionMinor);
   return glVersionMajor < 3 ? -1 : 0;
+}
+
+bool HasGlExtension(const char* name) {
+  if (gl::glGetStringi == nullptr) return false;
+  GLint count = 0;
+  gl::glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+  for (GLint i = 0; i < count; ++i) {
+    const auto* extension =
+        reinterpret_cast<const char*>(gl::glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i)));
+    if (extension != nullptr && std::strcmp(extension, name) == 0) return true;
+  }
+  return false;
 }

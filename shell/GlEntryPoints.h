@@ -44,3 +44,6 @@ int LoadGlEntryPoints();
 // The version read at the end of LoadGlEntryPoints().
 extern GLint glVersionMajor;
 extern GLint glVersionMinor;
+
+// Whether the current context lists the extension `name`.
+bool HasGlExtension(const char* name);
