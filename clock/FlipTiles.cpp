@@ -50,11 +50,11 @@ TileKind TileKindOf(int slot) {
 namespace {
 
 // The farthest that a tile of the row reaches from the screen's centre,
-// either way: the plane mesh spans x -2.5 .. 2.5 before a half's scale.
+// either way.
 float RowReach(int row) {
   float reach = 0.0f;
   for (int slot = 4; slot <= (row == 1 ? 11 : 9); ++slot) {
-    const float halfWidth = TileKindOf(slot).f * 20.0f / 3.6f * 2.5f;
+    const float halfWidth = TileKindOf(slot).f * 20.0f / 3.6f * kPlaneHalfWidth;
     reach = std::max(reach, std::fabs(TileColumns[row][slot]) + halfWidth);
   }
   return reach;
@@ -73,8 +73,8 @@ float ClockFit(std::int32_t width, std::int32_t height, bool twelveHour) {
 }
 
 Mat4 TileHalfModel(float x, float hingeY, float z, float f, float angle) {
-  // The plane spans y -2.6302 .. 2.3698; the lift by 2.66 puts it just above
-  // the hinge axis, so the turn swings it about its hinge-side edge.
+  // The lift by 2.66 puts the plane just above the hinge axis, so the turn
+  // swings it about its hinge-side edge.
   return Translate(x, hingeY, z) * Scale(f * 20.0f / 3.6f, f * 16.0f / 3.6f, 1.0f) *
          RotateEuler(angle, 0.0f, 0.0f) * Translate(0.0f, 2.66f, 0.0f);
 }

@@ -58,6 +58,12 @@ inline constexpr float kRestingZ = -100.0f;
 inline constexpr float kRevealedZ = -80.0f;
 inline constexpr float kFlapZ = -40.0f;
 
+// The plane mesh that every tile half is drawn on (resources/meshes): x from
+// -2.5 to 2.5, y from -2.6302 to 2.3698, at z = 0.
+inline constexpr float kPlaneHalfWidth = 2.5f;
+inline constexpr float kPlaneBottom = -2.6302f;
+inline constexpr float kPlaneTop = 2.3698f;
+
 // The model matrix of one tile half on the plane mesh: lifted just above the
 // hinge axis, turned about x by `angle` degrees (0 upright above the hinge,
 // 180 hanging below it), scaled to the tile's size and put in place.

@@ -136,18 +136,6 @@ bool SameHalf(const TileHalf& x, const TileHalf& y) {
          x.f == y.f;
 }
 
-// Whether `slot` has the same halves in both faces: a slot's halves stand
-// together in the drawing order.
-bool SameTile(const FaceSignature& a, const FaceSignature& b, int slot) {
-  int i = 0, j = 0;
-  while (i < a.halfCount && a.halves[i].slot != slot) ++i;
-  while (j < b.halfCount && b.halves[j].slot != slot) ++j;
-  for (; i < a.halfCount && a.halves[i].slot == slot; ++i, ++j) {
-    if (j >= b.halfCount || !SameHalf(a.halves[i], b.halves[j])) return false;
-  }
-  return j >= b.halfCount || b.halves[j].slot != slot;
-}
-
 }  // namespace
 
 bool SameFace(const FaceSignature& a, const FaceSignature& b) {
@@ -171,39 +159,40 @@ PixelRect FaceDamage(const FaceSignature& shown, const FaceSignature& next) {
   const bool twelveHour = next.twelveHour != 0;
   const float fit = ClockFit(next.width, next.height, twelveHour);
   // What the digit program's vertices meet: the projection after the view
-  // from z = 100.
+  // from z = 100. It is parallel: w stays 1.
   const Mat4 toClip =
       ClockProjection(static_cast<float>(next.width) / static_cast<float>(next.height)) *
       Translate(0.0f, 0.0f, -100.0f);
   bool any = false;
   float left = 0.0f, right = 0.0f, bottom = 0.0f, top = 0.0f;  // normalised
-  for (int slot = 4; slot <= (twelveHour ? 11 : 9); ++slot) {
-    if (SameTile(shown, next, slot)) continue;
-    // The plane spans x -2.5 .. 2.5 and, lifted, y 0.03 .. 5.03 above the
-    // hinge: turned about it, from 5.03 above to 5.03 below, and as far
-    // toward the viewer.
-    const TileKind kind = TileKindOf(slot);
-    const float halfWidth = 2.5f * kind.f * 20.0f / 3.6f * fit;
-    const float reach = 5.0298f * kind.f * 16.0f / 3.6f * fit;
-    const float x = TileColumns[twelveHour ? 1 : 0][slot] * fit;
-    const float y = kind.hingeY * fit;
-    for (int corner = 0; corner < 8; ++corner) {
-      const Vec4 world{x + ((corner & 1) ? halfWidth : -halfWidth),
-                       y + ((corner & 2) ? reach : -reach),
-                       (corner & 4) ? kFlapZ + reach : kRestingZ, 1.0f};
-      float clip[4];  // x, y, z, w
-      for (int axis = 0; axis < 4; ++axis) {
-        clip[axis] = toClip.At(axis, 0) * world.x + toClip.At(axis, 1) * world.y +
-                     toClip.At(axis, 2) * world.z + toClip.At(axis, 3) * world.w;
-      }
-      clip[0] /= clip[3];  // 1 in a parallel projection
-      clip[1] /= clip[3];
-      left = any ? std::min(left, clip[0]) : clip[0];
-      right = any ? std::max(right, clip[0]) : clip[0];
-      bottom = any ? std::min(bottom, clip[1]) : clip[1];
-      top = any ? std::max(top, clip[1]) : clip[1];
+  // A pixel changes only where a half that one face draws and the other does
+  // not covers it: the old place of a half that moved, and its new one.
+  const auto cover = [&](const TileHalf& h) {
+    const Mat4 model = toClip * TileHalfModel(TileColumns[twelveHour ? 1 : 0][h.slot] * fit,
+                                              h.hingeY * fit, h.z, h.f * fit, h.angle);
+    for (int corner = 0; corner < 4; ++corner) {
+      const float cx = (corner & 1) ? kPlaneHalfWidth : -kPlaneHalfWidth;
+      const float cy = (corner & 2) ? kPlaneTop : kPlaneBottom;
+      const float x = model.At(0, 0) * cx + model.At(0, 1) * cy + model.At(0, 3);
+      const float y = model.At(1, 0) * cx + model.At(1, 1) * cy + model.At(1, 3);
+      left = any ? std::min(left, x) : x;
+      right = any ? std::max(right, x) : x;
+      bottom = any ? std::min(bottom, y) : y;
+      top = any ? std::max(top, y) : y;
       any = true;
     }
+  };
+  const auto drawnBy = [](const TileHalf& h, const FaceSignature& face) {
+    for (int i = 0; i < face.halfCount; ++i) {
+      if (SameHalf(h, face.halves[i])) return true;
+    }
+    return false;
+  };
+  for (int i = 0; i < shown.halfCount; ++i) {
+    if (!drawnBy(shown.halves[i], next)) cover(shown.halves[i]);
+  }
+  for (int i = 0; i < next.halfCount; ++i) {
+    if (!drawnBy(next.halves[i], shown)) cover(next.halves[i]);
   }
   if (!any) return PixelRect{};
   // Normalised coordinates to pixels, widened to whole pixels and one more

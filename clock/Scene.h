@@ -78,10 +78,10 @@ void TakeFaceSignature(FaceSignature* face);
 bool SameFace(const FaceSignature& a, const FaceSignature& b);
 // Where the picture of face `next` can differ from that of `shown`, from the
 // layout alone: the whole window of `next` when the size or the layout
-// differs; otherwise the smallest rectangle that holds, for every tile whose
-// halves differ, all that the tile can cover (both halves, the flap's whole
-// swing, the background beneath) and one pixel more around it. Empty when
-// no tile differs.
+// differs; otherwise the smallest rectangle that holds every tile half that
+// one face draws and the other does not (a falling flap where it was and
+// where it is now, a new glyph), and one pixel more around it. Empty when
+// the two faces draw the same halves.
 PixelRect FaceDamage(const FaceSignature& shown, const FaceSignature& next);
 
 // How long that face stays as it is. While a flap falls it changes with
