@@ -51,7 +51,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "tests", "wine"))
 import hostlib  # noqa: E402
 import xshot  # noqa: E402
 
-SIZES = ((640, 360), (1920, 1080))
+SIZES = ((640, 360), (1600, 900), (1920, 1080))
 SETTLE = 4.0  # start-up and the first frames, not measured
 
 

@@ -32,14 +32,13 @@ GLFWwindow* CreateFullscreenWindow(int width, int height, const char* title,
 // handled, the covers follow the monitors that came or went (windows are
 // never made or destroyed inside the library's callbacks), and the clock is
 // drawn again after they moved. Its frames are whole and swapped, each at its
-// vertical blank.
+// vertical blank (it keeps no picture).
 class FullscreenAppWindow final : public GlfwAppWindow {
  public:
   using GlfwAppWindow::GlfwAppWindow;
   void PollEvents() override;
   void WaitEvents(double seconds) override;
   bool TakeExposed() override;
-  bool KeepPicture() override { return false; }
 
  private:
   bool coversMoved_ = false;

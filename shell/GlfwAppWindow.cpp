@@ -6,7 +6,6 @@
 #include <GLFW/glfw3.h>
 
 #include "shell/NativeHandle.h"
-#include "shell/PartialPresent.h"
 
 GlfwAppWindow::GlfwAppWindow(GLFWwindow* window) : window_(window) {
   glfwSetWindowUserPointer(window_, this);
@@ -39,20 +38,6 @@ bool GlfwAppWindow::TakeExposed() {
   exposed_ = false;
   return exposed;
 }
-
-bool GlfwAppWindow::KeepPicture() {
-  keepsPicture_ = CanPresentPart(window_);
-  return keepsPicture_;
-}
-
-void GlfwAppWindow::PresentRegion(const PixelRect& region) {
-  if (!keepsPicture_) return SwapBuffers();
-  PresentPart(window_, region);
-}
-
-// GLX looks at the window's size again after a swap, not after a copy of a
-// part.
-void GlfwAppWindow::FollowSize() { SwapBuffers(); }
 
 bool GlfwAppWindow::ShouldClose() { return glfwWindowShouldClose(window_) != 0; }
 std::uintptr_t GlfwAppWindow::NativeHandle() { return NativeWindowHandle(window_); }

@@ -18,9 +18,6 @@ class GlfwAppWindow : public AppWindow {
   void PollEvents() override;
   void WaitEvents(double seconds) override;
   bool TakeExposed() override;
-  bool KeepPicture() override;
-  void PresentRegion(const PixelRect& region) override;
-  void FollowSize() override;
   bool ShouldClose() override;
   bool HostGone() override { return false; }
   std::uintptr_t NativeHandle() override;
@@ -32,5 +29,4 @@ class GlfwAppWindow : public AppWindow {
 
   GLFWwindow* window_;
   bool exposed_ = false;
-  bool keepsPicture_ = false;
 };

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 class AppWindow;
+class GlfwAppWindow;
 
 // The host's client size in pixels; false when the handle names no window.
 bool HostClientSize(std::uintptr_t host, int* width, int* height);
@@ -23,3 +24,9 @@ AppWindow* AdoptHostWindow(std::uintptr_t host);
 // ends the run: SIGTERM, the window destroyed, or the display gone; each of
 // these ends the process with status 0. Never returns.
 [[noreturn]] void HoldHostWindow(std::uintptr_t host);
+
+// The ordinary resizable window of `--window` (X11): width x height, titled
+// `title`, its frames drawn in part where the screen can show a part alone
+// (KeptPicture_x11.h), and then single-sampled. Null when the library cannot
+// make it. No Windows switch asks for it.
+GlfwAppWindow* OpenDesktopWindow(int width, int height, const char* title);

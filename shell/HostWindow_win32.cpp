@@ -345,3 +345,7 @@ AppWindow* AdoptHostWindow(std::uintptr_t host) {
 // No Windows host owns a run the way the Linux hosts do: the switches of the
 // Windows build never ask for it.
 void HoldHostWindow(std::uintptr_t /*host*/) { std::exit(0); }
+
+GlfwAppWindow* OpenDesktopWindow(int /*width*/, int /*height*/, const char* /*title*/) {
+  return nullptr;
+}

@@ -24,6 +24,7 @@
 #include "shell/HostFramebuffer_x11.h"
 #include "shell/HostRun.h"
 #include "shell/HostWindow.h"
+#include "shell/KeptPicture_x11.h"
 #include "shell/ScreensaverApp.h"
 
 namespace {
@@ -85,27 +86,19 @@ GLXFBConfig ChooseHostFramebufferConfig(Display* display, int screen, bool multi
   return chosen;
 }
 
-CopySubBuffer FindCopySubBuffer(Display* display, int screen) {
-  const char* extensions = glXQueryExtensionsString(display, screen);
-  if (extensions == nullptr ||
-      std::string_view(extensions).find("GLX_MESA_copy_sub_buffer") == std::string_view::npos) {
-    return nullptr;
-  }
-  return reinterpret_cast<CopySubBuffer>(
-      glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCopySubBufferMESA")));
-}
-
 namespace {
 
-GLXFBConfig ChooseConfig(Display* display, int screen) {
-  GLXFBConfig config = ChooseHostFramebufferConfig(display, screen, true);
-  return config != nullptr ? config : ChooseHostFramebufferConfig(display, screen, false);
+// Multisampled, but for a window that keeps its picture in a multisampled
+// framebuffer object of its own (KeptPicture); the other where there is none.
+GLXFBConfig ChooseConfig(Display* display, int screen, bool multisample) {
+  GLXFBConfig config = ChooseHostFramebufferConfig(display, screen, multisample);
+  return config != nullptr ? config : ChooseHostFramebufferConfig(display, screen, !multisample);
 }
 
 class X11AdoptedWindow final : public AppWindow {
  public:
-  X11AdoptedWindow(Display* display, Window host, Window child, GLXContext context)
-      : display_(display), host_(host), child_(child), context_(context) {}
+  X11AdoptedWindow(Display* display, Window host, Window child, GLXContext context, bool keep)
+      : display_(display), host_(host), child_(child), context_(context), keep_(keep) {}
 
   void MakeContextCurrent() override { glXMakeCurrent(display_, child_, context_); }
 
@@ -126,18 +119,19 @@ class X11AdoptedWindow final : public AppWindow {
     if (!gone_) glXSwapBuffers(display_, child_);
   }
 
+  // A hosted run's frames are drawn in part; a preview's are swapped whole,
+  // as on Windows.
   bool KeepPicture() override {
-    copySubBuffer_ = FindCopySubBuffer(display_, DefaultScreen(display_));
-    return copySubBuffer_ != nullptr;
+    keep_ = keep_ && kept_.Start(display_, child_, width_, height_);
+    return keep_;
   }
 
-  // Mesa's GLX looks at the window's size again after a swap, not after a
-  // copy of a part.
-  void FollowSize() override { SwapBuffers(); }
+  void FollowSize() override {
+    if (!gone_) kept_.Resize(width_, height_);
+  }
 
   void PresentRegion(const PixelRect& region) override {
-    if (copySubBuffer_ == nullptr) return SwapBuffers();
-    if (!gone_) copySubBuffer_(display_, child_, region.x, region.y, region.width, region.height);
+    if (!gone_) kept_.Show(region);
   }
 
   void PollEvents() override {
@@ -198,7 +192,8 @@ class X11AdoptedWindow final : public AppWindow {
   Window host_;
   Window child_;
   GLXContext context_;
-  CopySubBuffer copySubBuffer_ = nullptr;
+  bool keep_;
+  KeptPicture kept_;
   bool gone_ = false;
   bool exposed_ = false;
   int width_ = 0;
@@ -262,7 +257,8 @@ AppWindow* AdoptHostWindow(std::uintptr_t handle) {
   }
   OnWindowSize(nullptr, hostAttributes.width, hostAttributes.height);
   const int screen = XScreenNumberOfScreen(hostAttributes.screen);
-  GLXFBConfig config = ChooseConfig(display, screen);
+  const bool keep = hostRun.hosted && KeptPicture::Offered(display, screen);
+  GLXFBConfig config = ChooseConfig(display, screen, !keep);
   XVisualInfo* visual = config != nullptr ? glXGetVisualFromFBConfig(display, config) : nullptr;
   if (visual == nullptr) {
     return Refuse("GLX: no double-buffered RGBA 8-8-8-8 visual with depth 24 and stencil 8");
@@ -292,7 +288,7 @@ AppWindow* AdoptHostWindow(std::uintptr_t handle) {
     XSync(display, False);
     return Refuse("GLX: no OpenGL 3.0 context could be made for window 0x%lx", host);
   }
-  auto* window = new X11AdoptedWindow(display, host, child, context);
+  auto* window = new X11AdoptedWindow(display, host, child, context, keep);
   window->SetSize(hostAttributes.width, hostAttributes.height);
   return window;
 }

@@ -107,16 +107,15 @@ void ScreensaverApp::OpenMainWindow() {
   GLFWwindow* made = nullptr;
   if (options->mode == Preview) {
     window = AdoptHostWindow(options->parentWindow);
+  } else if (hostRun.desktopWindow) {
+    // An ordinary window: resizable, the library's default.
+    GlfwAppWindow* desktop = OpenDesktopWindow(ViewSize.width, ViewSize.height, kTitle);
+    if (desktop != nullptr) made = desktop->glfwWindow();
+    window = desktop;
   } else {
-    // The desktop window is an ordinary one (resizable, the library's
-    // default); otherwise full screen on the primary monitor.
-    made = hostRun.desktopWindow
-               ? glfwCreateWindow(ViewSize.width, ViewSize.height, kTitle, nullptr, nullptr)
-               : CreateFullscreenWindow(ViewSize.width, ViewSize.height, kTitle,
-                                        glfwGetPrimaryMonitor());
-    if (made != nullptr) {
-      window = hostRun.desktopWindow ? new GlfwAppWindow(made) : new FullscreenAppWindow(made);
-    }
+    made = CreateFullscreenWindow(ViewSize.width, ViewSize.height, kTitle,
+                                  glfwGetPrimaryMonitor());
+    if (made != nullptr) window = new FullscreenAppWindow(made);
   }
   if (window == nullptr && hostRun.hosted) {
     // The host owns the run: what went wrong has been said, and the window
