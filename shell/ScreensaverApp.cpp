@@ -7,6 +7,7 @@
 
 #include "clock/Scene.h"
 #include "shell/AppIcon.h"
+#include "shell/Covers.h"
 #include "shell/DisplayState.h"
 #include "shell/FramePacing.h"
 #include "shell/FullscreenWindow.h"

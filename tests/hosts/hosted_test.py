@@ -277,13 +277,19 @@ class HostedTest(unittest.TestCase):
 
 
 class TwoMonitorTest(unittest.TestCase):
-    """/s on two monitors of Xorg's dummy driver."""
+    """/s on two monitors of Xorg's dummy driver, under a window manager
+    that focuses no new window."""
+
+    def setUp(self):
+        self.x = hostlib.TwoMonitorX(window_manager=True)
+        self.addCleanup(self.x.stop)
+        self.env = self.x.env(LANG="C", LC_ALL="C", ALSOFT_DRIVERS="null")
+
+    def covers(self):
+        return [hostlib.geometry(self.x.display, int(c)) for c in self.x.visible("Cover$")]
 
     def test_every_monitor_is_covered(self):
-        x = hostlib.TwoMonitorX()
-        self.addCleanup(x.stop)
-        env = x.env(LANG="C", LC_ALL="C", ALSOFT_DRIVERS="null")
-        failures, black = [], x.black
+        x, env, failures, black = self.x, self.env, [], self.x.black
 
         def ends_on_click(run, rect, gl):
             subprocess.run(["xdotool", "mousemove", str(rect[0] + 300), "300", "click", "1"],
@@ -314,6 +320,24 @@ class TwoMonitorTest(unittest.TestCase):
                     or not run.running():
                 failures.append("after %s the second monitor's covers are %s (running: %s)"
                                 % (change.__name__, x.visible("Cover$"), run.running()))
+        # A new mode, a new position (the screen's size unchanged: RandR then
+        # reports a CRTC change alone), and a place that overlaps the clock's
+        # monitor (nothing but the clock then shows on it): the cover follows
+        # within a second and never lies over the clock.
+        for pos, area in (("1920x0", (1920, 0, 1024, 768)), ("1920x312", (1920, 312, 1024, 768)),
+                          ("0x0", None)):
+            x.xrandr("--output", "DUMMY1", "--mode", "1024x768", "--pos", pos)
+            start = time.monotonic()
+            followed = wait_for(lambda: self.covers() == ([area] if area else []), 1, 0.02)
+            took = time.monotonic() - start
+            # The screen's new size exposes the clock: it is drawn again.
+            picture = wait_for(lambda: (lambda s: s if not hostlib.clock_problems(
+                s, 0, 0, 1920, 1080) else None)(hostlib.capture(x.display)), 5, 0.2)
+            problems = hostlib.clock_problems(picture, 0, 0, 1920, 1080)
+            if not followed or (area and not black(picture, area)) or problems:
+                failures.append("DUMMY1 1024x768 at %s: covers %s after %.2f s (load %s), %s"
+                                % (pos, self.covers(), took, os.getloadavg()[0], problems))
+        x.plug()
         ends_on_click(run, x.SECOND, "3.0")
 
         run = Run(["/s"], dict(env, MESA_GL_VERSION_OVERRIDE="2.1"))
@@ -327,6 +351,65 @@ class TwoMonitorTest(unittest.TestCase):
         if "Failed to open window" not in ends_on_click(run, x.PRIMARY, "2.1"):
             failures.append("no \"Failed to open window\" without OpenGL 3.0")
         self.assertEqual(failures, [])
+
+    def test_a_key_ends_the_run_wherever_the_focus_is(self):
+        """Another window has the focus (xev, which reports the keys it
+        gets) and the window manager gives it to no new window: a key ends
+        the run, with the clock and with covers only, and never reaches that
+        window. Where another program holds the keyboard, the run shows all
+        the same, says so, and a click ends it."""
+        env, failures = self.env, []
+        log = open(os.path.join(self.x.dir, "xev.log"), "w+")
+        self.addCleanup(log.close)
+        other = subprocess.Popen(["stdbuf", "-oL", "xev", "-name", "other", "-geometry",
+                                  "300x200+100+100", "-event", "keyboard"], env=env, stdout=log)
+        self.addCleanup(other.kill)
+        window = wait_for(lambda: self.x.visible("^other$"), 20, 0.1)
+        self.assertTrue(window, "xev's window did not appear")
+        for case, more, end in (("the clock", {}, "key"),
+                                ("covers only", {"MESA_GL_VERSION_OVERRIDE": "2.1"}, "key"),
+                                ("the keyboard held", {}, "click")):
+            if end == "click":
+                holder = subprocess.Popen([sys.executable, "-c", GRAB_KEYBOARD], env=env,
+                                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+                self.addCleanup(holder.kill)
+                if holder.stdout.readline().strip() != "0":  # GrabSuccess
+                    failures.append("the stand-in could not grab the keyboard")
+            subprocess.run(["xdotool", "windowactivate", "--sync", window[0]], env=env)
+            run = Run(["/s"], dict(env, **more))
+            self.addCleanup(run.kill)
+            shown = wait_for(lambda: (lambda s: (more or not hostlib.clock_problems(
+                s, 0, 0, 1920, 1080)) and self.x.black(s, self.x.SECOND))(
+                hostlib.capture(self.x.display)), hostlib.PATIENCE, 0.5)
+            time.sleep(1)
+            log.seek(0, os.SEEK_END)
+            typed = log.tell()
+            subprocess.run(["xdotool", "key", "x"] if end == "key" else
+                           ["xdotool", "mousemove", "2500", "300", "click", "1"], env=env)
+            status, _ = run.finish(15)
+            log.seek(typed)
+            reached = log.read().count("KeyPress event")
+            said = "could not grab the keyboard (another program holds it)" in (run.err or "")
+            if not shown or status != 0 or (reached if end == "key" else not said):
+                failures.append("%s: shown %s, a %s ended it with %s, xev got %d key(s); it said %r"
+                                % (case, bool(shown), end, status, reached, run.err))
+        self.assertEqual(failures, [])
+
+
+# Holds the keyboard, as an open menu does, until its input ends; prints the
+# grab's status first.
+GRAB_KEYBOARD = """
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                            ctypes.c_int, ctypes.c_ulong]
+display = x.XOpenDisplay(None)
+print(x.XGrabKeyboard(display, x.XDefaultRootWindow(display), 0, 1, 1, 0), flush=True)
+sys.stdin.read()
+"""
 
 
 if __name__ == "__main__":

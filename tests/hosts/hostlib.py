@@ -96,11 +96,13 @@ class TwoMonitorX(XServer):
     """Xorg's dummy driver: one X screen with two RandR outputs, as GLFW and
     Wine count monitors (Xvfb shows one): DUMMY0 at 0,0, the primary, and
     DUMMY1 beside it. A private config; as root it needs no VT. The root is
-    white, so that a monitor left uncovered shows."""
+    white, so that a monitor left uncovered shows. With `window_manager`,
+    openbox runs on it as a desktop's would, but focuses no new window and
+    does not follow the pointer: the focus stays where it was put."""
 
     PRIMARY, SECOND = (0, 0, 1920, 1080), (1920, 0, 1280, 1024)
 
-    def __init__(self):
+    def __init__(self, window_manager=False):
         self.dir = tempfile.mkdtemp(prefix="morvane-xorg-")
         sections, options = [], []
         for i, (x, y, w, h) in enumerate((self.PRIMARY, self.SECOND)):
@@ -134,6 +136,26 @@ class TwoMonitorX(XServer):
             raise RuntimeError("%s\n%s" % (e, text))
         self.screens = [(3200, 1080)]
         subprocess.run(["xsetroot", "-solid", "white"], env=self.env(), check=True)
+        self.manager = window_manager and self.start_openbox()
+
+    def start_openbox(self):
+        config = os.path.join(self.dir, "rc.xml")
+        with open(config, "w") as f:
+            f.write('<?xml version="1.0"?>\n<openbox_config xmlns="http://openbox.org/3.4/rc">\n'
+                    '  <focus><focusNew>no</focusNew><followMouse>no</followMouse></focus>\n'
+                    '</openbox_config>\n')
+        home = os.path.join(self.dir, "home")  # whatever it writes of its own
+        os.mkdir(home)
+        manager = subprocess.Popen(["openbox", "--config-file", config, "--sm-disable"],
+                                   env=self.env(HOME=home, XDG_CONFIG_HOME=home,
+                                                XDG_CACHE_HOME=home, XDG_DATA_HOME=home),
+                                   stdout=subprocess.DEVNULL, stderr=self.log)
+        if not wait_for(lambda: "window id #" in subprocess.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env(),
+                capture_output=True, text=True).stdout, 30, 0.1):
+            manager.kill()
+            raise RuntimeError("openbox did not start: %s" % open(self.log.name).read()[-3000:])
+        return manager
 
     @staticmethod
     def black(shot, rect):
@@ -161,6 +183,9 @@ class TwoMonitorX(XServer):
         self.xrandr()  # the query that makes the server report the output again
 
     def kill(self):
+        if self.manager:
+            self.manager.kill()
+            self.manager.wait()
         self.process.terminate()
         try:
             self.process.wait(timeout=20)

@@ -17,7 +17,7 @@ import tempfile
 import time
 
 from winetest import (HOST, TwoMonitorX, MODULES, Prefix, SCR, SNAPSHOT, check_no_directinput, close_to,
-                      cpu_seconds, is_paper, mean, read_png, report, require_inputs, wait_for,
+                      cpu_seconds, geometry, is_paper, mean, read_png, report, require_inputs, wait_for,
                       xshot)
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
@@ -130,6 +130,17 @@ def two_monitors(prefix, failures):
                     or run.poll() is not None:
                 failures.append("two monitors: after %s the second monitor's cover is %s "
                                 "(ended: %s)" % (change.__name__, x.visible("Cover$"), run.poll()))
+        # A new mode and position: the cover follows within a second of the
+        # broadcast, as a desktop's display settings send it.
+        for pos in ("1920x312", "1920x0"):
+            x.xrandr("--output", "DUMMY1", "--mode", "1024x768", "--pos", pos)
+            prefix.run(["wine", HOST, "displaychange"])
+            area = tuple(int(v) for v in pos.split("x")) + (1024, 768)
+            if not wait_for(lambda: [geometry(x.display, int(c))
+                                     for c in x.visible("Cover$")] == [area], limit=1, step=0.05):
+                failures.append("two monitors: DUMMY1 at %s, 1024x768: covers %s" % (
+                    pos, [geometry(x.display, int(c)) for c in x.visible("Cover$")]))
+        x.plug()
         click()
         check_ended(run, "two monitors: /s after a click on the cover", failures, limit=15)
 
