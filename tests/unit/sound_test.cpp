@@ -296,15 +296,6 @@ TEST_F(SoundPlayer, LoadsTheClickIntoAStaticBuffer) {
   EXPECT_EQ(info.samplesPerSecond, 44100u);
 }
 
-// Quieted for the rest of the run: the log level stays in the environment,
-// which OpenAL Soft's threads may be reading by then.
-TEST_F(SoundPlayer, QuietLibrariesKeepTheLogLevelSet) {
-  unsetenv("ALSOFT_LOGLEVEL");
-  QuietSoundLibraries();
-  EXPECT_STREQ(std::getenv("ALSOFT_LOGLEVEL"), "0");
-  unsetenv("ALSOFT_LOGLEVEL");
-}
-
 // The runs that open no sound device: the same samples, in memory only.
 TEST_F(SoundPlayer, HoldsTheClickInMemoryWithoutADevice) {
   const std::optional<ResourceView> click = FindEmbeddedResource(kWaveResource, kFlipClickWave);
