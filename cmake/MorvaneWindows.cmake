@@ -22,4 +22,54 @@ target_compile_definitions(morvane_core PUBLIC NOMINMAX)
 if(MORVANE_GL_INCLUDE_DIR)
   target_include_directories(morvane_core SYSTEM BEFORE PUBLIC ${MORVANE_GL_INCLUDE_DIR})
 endif()
-target_link_libraries(morvane_app PUBLIC glfw opengl32 gdi32 user32 shell32 ole32 uuid winmm)
+target_link_libraries(morvane_app PUBLIC glfw gdi32 user32 shell32 ole32 uuid)
+
+# Windows looks for a DLL that is not one of its KnownDLLs in the program's
+# folder before System32, for imports and LoadLibrary alike. The program
+# imports KnownDLLs only; these are delay-loaded, once WinMain has limited
+# the search to System32 (shell/main_win32.cpp). kDelayedDlls lists the
+# descriptors that WinMain binds at once, where the linker leaves the image's
+# delay-import directory empty (GNU ld).
+set(MORVANE_DELAY_LOADED opengl32 dsound winmm dwmapi)
+set(delay_dir ${PROJECT_BINARY_DIR}/delayimp)
+set(descriptors "")
+if(MSVC)
+  target_link_libraries(morvane_app PUBLIC ${MORVANE_DELAY_LOADED} delayimp)
+  foreach(module IN LISTS MORVANE_DELAY_LOADED)
+    target_link_options(morvane_app INTERFACE /DELAYLOAD:${module}.dll)
+  endforeach()
+else()
+  # A delay-import library of every export that the toolchain's import
+  # library names, made by dlltool.
+  file(MAKE_DIRECTORY ${delay_dir})
+  foreach(module IN LISTS MORVANE_DELAY_LOADED)
+    find_library(import_${module} NAMES ${module} REQUIRED)
+    execute_process(COMMAND ${CMAKE_NM} -g ${import_${module}} OUTPUT_VARIABLE symbols
+                    COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX MATCHALL "I __imp_[A-Za-z0-9_@]+" exports "${symbols}")
+    list(TRANSFORM exports REPLACE "^I __imp_" "")
+    list(JOIN exports "\n" exports)
+    file(WRITE ${delay_dir}/${module}.def "LIBRARY ${module}.dll\nEXPORTS\n${exports}\n")
+    execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${module}.def --dllname ${module}.dll
+                    --output-delaylib lib${module}-delay.a
+                    WORKING_DIRECTORY ${delay_dir} COMMAND_ERROR_IS_FATAL ANY)
+    target_link_libraries(morvane_app PUBLIC ${delay_dir}/lib${module}-delay.a)
+    # dlltool names the descriptor after the library's file as given.
+    list(APPEND descriptors __DELAY_IMPORT_DESCRIPTOR_lib${module}_delay_a)
+  endforeach()
+endif()
+list(TRANSFORM descriptors PREPEND "extern \"C\" const ImgDelayDescr " OUTPUT_VARIABLE declared)
+list(TRANSFORM descriptors PREPEND "&" OUTPUT_VARIABLE listed)
+list(APPEND declared "")
+list(APPEND listed nullptr)
+list(JOIN declared ";\n" declared)
+list(JOIN listed ", " listed)
+file(CONFIGURE OUTPUT ${delay_dir}/DelayedDlls.cpp CONTENT [[
+// Made by cmake/MorvaneWindows.cmake.
+#include <windows.h>
+#include <delayimp.h>
+
+${declared}
+extern const ImgDelayDescr* const kDelayedDlls[] = {${listed}};
+]])
+target_sources(morvane_app PRIVATE ${delay_dir}/DelayedDlls.cpp)

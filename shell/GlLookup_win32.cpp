@@ -12,8 +12,9 @@ HMODULE library = nullptr;
 void GlLookupOpenLibrary() { library = LoadLibraryA("opengl32.dll"); }
 
 void GlLookupCloseLibrary() {
-  // The executable imports wglGetProcAddress from opengl32.dll, so the module
-  // stays mapped after this and the stored addresses stay valid.
+  // WinMain binds the executable's delayed imports from opengl32.dll,
+  // wglGetProcAddress among them, so the module stays mapped after this and
+  // the stored addresses stay valid.
   if (library != nullptr) FreeLibrary(library);
   library = nullptr;
 }

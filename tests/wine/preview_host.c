@@ -40,6 +40,9 @@
  *     that the display's state is STATE (0 off, 1 on, 2 dimmed), as Windows
  *     does after RegisterPowerSettingNotification (display_hook.c, beside
  *     this program); prints "told", or "untold" when that failed.
+ *   preview_host load DLL...
+ *     LoadLibraryA of each DLL by its bare name, as a program that takes no
+ *     care does; prints "load DLL yes" or "load DLL no" for each.
  */
 #include <windows.h>
 #include <stdio.h>
@@ -250,8 +253,13 @@ int main(int argc, char** argv) {
   if (argc == 4 && strcmp(argv[1], "displaystate") == 0) {
     return TellDisplayState(FindWindowA(NULL, argv[2]), (WPARAM)atoi(argv[3]));
   }
+  if (argc >= 3 && strcmp(argv[1], "load") == 0) {
+    int i;
+    for (i = 2; i < argc; ++i) printf("load %s %s\n", argv[i], LoadLibraryA(argv[i]) ? "yes" : "no");
+    return 0;
+  }
   fprintf(stderr, "usage: preview_host host X Y W H | close CLASS CAPTION |"
                   " locktimeout | syscommand CAPTION | taskbar CAPTION | version FILE |"
-                  " foreground | displaychange | displaystate CAPTION STATE\n");
+                  " foreground | displaychange | displaystate CAPTION STATE | load DLL...\n");
   return 2;
 }
