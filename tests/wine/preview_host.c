@@ -7,7 +7,8 @@
  *     obeys lines on standard input: "children" (prints "children N W H":
  *     how many child windows the host has and the client size of the
  *     first), "disable" (EnableWindow FALSE), "destroy" (DestroyWindow),
- *     "quit". Prints "done" after each.
+ *     "shell" (makes it the desktop's shell window, as Explorer's is, and
+ *     prints "shell yes" or "shell no"), "quit". Prints "done" after each.
  *   preview_host close CLASS CAPTION
  *     Posts WM_CLOSE to the top-level window of that class and caption, as
  *     the close box would; prints "closed" or "missing".
@@ -50,6 +51,9 @@
 #include <string.h>
 
 #define WM_COMMAND_LINE (WM_APP + 1)
+
+/* user32 exports it; the headers do not declare it. */
+WINUSERAPI BOOL WINAPI SetShellWindow(HWND window);
 
 static DWORD mainThread;
 static int childCount;
@@ -112,6 +116,7 @@ static int Host(int x, int y, int width, int height) {
       if (strcmp(command, "children") == 0) PrintChildren(host);
       if (strcmp(command, "disable") == 0) EnableWindow(host, FALSE);
       if (strcmp(command, "destroy") == 0) DestroyWindow(host);
+      if (strcmp(command, "shell") == 0) printf("shell %s\n", SetShellWindow(host) ? "yes" : "no");
       free(command);
       printf("done\n");
       fflush(stdout);
