@@ -285,9 +285,6 @@ class TwoMonitorTest(unittest.TestCase):
         self.addCleanup(self.x.stop)
         self.env = self.x.env(LANG="C", LC_ALL="C", ALSOFT_DRIVERS="null")
 
-    def covers(self):
-        return [hostlib.geometry(self.x.display, int(c)) for c in self.x.visible("Cover$")]
-
     def test_every_monitor_is_covered(self):
         x, env, failures, black = self.x, self.env, [], self.x.black
 
@@ -328,7 +325,7 @@ class TwoMonitorTest(unittest.TestCase):
                           ("0x0", None)):
             x.xrandr("--output", "DUMMY1", "--mode", "1024x768", "--pos", pos)
             start = time.monotonic()
-            followed = wait_for(lambda: self.covers() == ([area] if area else []), 1, 0.02)
+            followed = wait_for(lambda: self.x.covers() == ([area] if area else []), 1, 0.02)
             took = time.monotonic() - start
             # The screen's new size exposes the clock: it is drawn again.
             picture = wait_for(lambda: (lambda s: s if not hostlib.clock_problems(
@@ -336,7 +333,7 @@ class TwoMonitorTest(unittest.TestCase):
             problems = hostlib.clock_problems(picture, 0, 0, 1920, 1080)
             if not followed or (area and not black(picture, area)) or problems:
                 failures.append("DUMMY1 1024x768 at %s: covers %s after %.2f s (load %s), %s"
-                                % (pos, self.covers(), took, os.getloadavg()[0], problems))
+                                % (pos, self.x.covers(), took, os.getloadavg()[0], problems))
         x.plug()
         ends_on_click(run, x.SECOND, "3.0")
 

@@ -174,6 +174,11 @@ class TwoMonitorX(XServer):
         return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
                               env=self.env(), capture_output=True, text=True).stdout.split()
 
+    def covers(self):
+        """Where the visible covers are (one may go while it is asked)."""
+        return [area for area in (geometry(self.display, int(c)) for c in self.visible("Cover$"))
+                if area]
+
     def unplug(self):  # DUMMY1's CRTC off, as a monitor that sleeps or is unplugged
         self.xrandr("--output", "DUMMY1", "--off")
 
@@ -356,15 +361,16 @@ def mapped_top_levels(display):
 
 
 def geometry(display, window):
-    """(x, y, width, height) of a window, x and y on the root."""
+    """(x, y, width, height) of a window, x and y on the root; None once it
+    is gone."""
     out = subprocess.run(["xwininfo", "-display", display, "-id", str(window)],
                          capture_output=True, text=True).stdout
     values = {}
     for line in out.splitlines():
         key, _, value = line.strip().partition(":")
         values[key] = value.strip()
-    return tuple(int(values[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y",
-                                          "Width", "Height"))
+    keys = ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")
+    return tuple(int(values[k]) for k in keys) if all(k in values for k in keys) else None
 
 
 def children(display, window):

@@ -17,7 +17,7 @@ import tempfile
 import time
 
 from winetest import (HOST, TwoMonitorX, MODULES, Prefix, SCR, SNAPSHOT, check_no_directinput, close_to,
-                      cpu_seconds, geometry, is_paper, mean, read_png, report, require_inputs, wait_for,
+                      cpu_seconds, is_paper, mean, read_png, report, require_inputs, wait_for,
                       xshot)
 
 INTERNATIONAL = r"HKCU\Control Panel\International"
@@ -136,10 +136,9 @@ def two_monitors(prefix, failures):
             x.xrandr("--output", "DUMMY1", "--mode", "1024x768", "--pos", pos)
             prefix.run(["wine", HOST, "displaychange"])
             area = tuple(int(v) for v in pos.split("x")) + (1024, 768)
-            if not wait_for(lambda: [geometry(x.display, int(c))
-                                     for c in x.visible("Cover$")] == [area], limit=1, step=0.05):
-                failures.append("two monitors: DUMMY1 at %s, 1024x768: covers %s" % (
-                    pos, [geometry(x.display, int(c)) for c in x.visible("Cover$")]))
+            if not wait_for(lambda: x.covers() == [area], limit=1, step=0.05):
+                failures.append("two monitors: DUMMY1 at %s, 1024x768: covers %s"
+                                % (pos, x.covers()))
         x.plug()
         click()
         check_ended(run, "two monitors: /s after a click on the cover", failures, limit=15)

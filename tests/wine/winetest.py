@@ -17,7 +17,7 @@ import tempfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "hosts"))
 import xshot  # noqa: E402
-from hostlib import TwoMonitorX, cpu_seconds, geometry  # noqa: E402,F401 (fullscreen_test takes them from here)
+from hostlib import TwoMonitorX, cpu_seconds  # noqa: E402,F401 (fullscreen_test takes them from here)
 from xshot import read_png  # noqa: E402,F401 (fullscreen_test takes it from here)
 
 SCR = os.environ.get("MORVANE_WINDOWS_SCR", "")
