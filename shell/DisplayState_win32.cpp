@@ -31,6 +31,9 @@ LRESULT CALLBACK WatchPower(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       } else if (IsEqualGUID(setting->PowerSetting, kSessionDisplayStatus)) {
         sessionState = static_cast<long>(value);
       }
+      // The notification is a sent message, which a wait for posted ones
+      // (WaitMessage) may handle without returning: a posted one ends it.
+      PostMessageW(window, WM_NULL, 0, 0);
     }
     return TRUE;
   }

@@ -26,8 +26,12 @@ FramePacing::FramePacing(const PacingSeams& seams) : seams_(seams) {}
 
 bool FramePacing::ShouldPresent(AppWindow& window) {
   if (window.TakeExposed()) lost_ = true;
-  // Looked at only at rest: a flip is over within half a second.
-  if (!FlapFalling() || rateReadAt_ < 0.0) LookAtMonitor(window);
+  // A look that costs is made only at rest, a flip being over within half a
+  // second; while the display is off, at every wake (the clock flips on,
+  // undrawn).
+  if (displayOff_ || !FlapFalling() || seams_.display.lookEvery <= 0.0 || rateReadAt_ < 0.0) {
+    LookAtMonitor(window);
+  }
   if (displayOff_) return false;
   TakeFaceSignature(&face_);
   if (shownOnce_ && !lost_ && !bridging_ && SameFace(face_, shown_)) return false;
@@ -59,6 +63,7 @@ void FramePacing::Wait(AppWindow& window) {
   presented_ = false;
 
   if (displayOff_) {
+    seams_.waits.holdPrecise(false);
     lastReturn_ = -1.0;
     const DisplayWatch& display = seams_.display;
     window.WaitEvents(display.lookEvery > 0.0 ? lookedAt_ + display.lookEvery - seams_.clock()

@@ -46,6 +46,11 @@ DisplayRate Rate(std::uintptr_t /*window*/) {
 double offFrom = 0.0, onAt = 0.0;  // the display is off in between
 int looks = 0;
 bool DisplayOff() { return ++looks, now >= offFrom && now < onAt; }
+// When the pacing must know: at once where the system tells, else at the
+// first look at rest.
+bool KnownOff(double t) {
+  return t >= offFrom + (model.lookEvery > 0.0 ? model.lookEvery + 0.5 : 0.0) && t < onAt;
+}
 
 bool precise = false;
 void HoldPrecise(bool hold) { precise = hold; }
@@ -73,7 +78,7 @@ class ModelWindow final : public AppWindow {
     if (seconds <= 0.0) return PollEvents();
     if (FlapFalling()) ++waitsWhileFalling;
     if (precise && !FlapFalling()) ++preciseAtRest;
-    if (now >= offFrom && now < onAt) ++waitsWhileOff;
+    if (KnownOff(now)) waitsWhileOff += 1, preciseWhileOff += precise;
     double end = now + seconds + model.overshoot * PeriodAt(now);
     if (model.tick > 0.0 && (!precise || !model.fineTimer)) {
       end = std::ceil(end / model.tick) * model.tick;
@@ -91,7 +96,7 @@ class ModelWindow final : public AppWindow {
 
   double shownAt = 0.0;
   double pollExtra = 0.0;
-  int waitsWhileFalling = 0, waitsWhileOff = 0, preciseAtRest = 0;
+  int waitsWhileFalling = 0, waitsWhileOff = 0, preciseAtRest = 0, preciseWhileOff = 0;
 
  private:
   std::uint32_t seed_ = 1;
@@ -154,7 +159,7 @@ Outcome RunLoop(const Case& c) {
             c.swapWaits ? (std::ceil(turn / period) + 1) * period : turn + period;
         run.worstTurn = std::fmax(run.worstTurn, (at - everyBlank) / period);
       }
-      if (start >= offFrom + c.lookEvery + 0.5 && start < onAt) ++run.shownWhileOff;
+      if (KnownOff(start)) ++run.shownWhileOff;
       if (start >= onAt && run.firstAfterOn < 0.0) run.firstAfterOn = at - onAt;
       shown = face;
       lastShown = at;
@@ -203,25 +208,29 @@ TEST(FramePacing, DrawsChangedFacesOnlyAtTheScreensRate) {
   }
 }
 
-// Off from 3 to 8 s: nothing shown once a look has seen it (at rest, a flip
-// ends within half a second), few wakes, a look a second at most where a look
-// costs; back on, the face of the moment at once, or at the next look.
+// Off from 3 to 8 s, and from 3.6 to 8.6 s (while flaps fall): nothing
+// shown once a look has seen it (at rest, a flip ends within half a
+// second), few wakes and no fine timer, a look a second at most where a
+// look costs; back on, the face of the moment at once, or at the next look.
 TEST(FramePacing, DrawsNothingWhileTheDisplayIsOff) {
-  offFrom = 3.0;
-  onAt = 8.0;
-  for (const double lookEvery : {0.0, 1.0}) {
-    for (const bool swapWaits : {true, false}) {
-      SCOPED_TRACE(testing::Message() << "look every " << lookEvery
-                                      << (swapWaits ? ", swap waits" : ""));
-      const double tick = lookEvery > 0.0 ? 0.0 : 1 / 64.0;
-      const Outcome run = RunLoop({60.0, swapWaits, 60, 0.5, tick, lookEvery});
-      EXPECT_EQ(run.shownWhileOff, 0);
-      EXPECT_LE(run.window.waitsWhileOff, lookEvery > 0.0 ? 7 : 1);
-      if (lookEvery > 0.0) {
-        EXPECT_LE(looks, 22);
+  for (const double from : {3.0, 3.6}) {
+    offFrom = from;
+    onAt = from + (from == 3.0 ? 5.0 : 1.0);
+    for (const double lookEvery : {0.0, 1.0}) {
+      for (const bool swapWaits : {true, false}) {
+        SCOPED_TRACE(testing::Message() << "off from " << from << ", look every " << lookEvery
+                                        << (swapWaits ? ", swap waits" : ""));
+        const double tick = lookEvery > 0.0 ? 0.0 : 1 / 64.0;
+        const Outcome run = RunLoop({60.0, swapWaits, 60, 0.5, tick, lookEvery});
+        EXPECT_EQ(run.shownWhileOff, 0);
+        EXPECT_LE(run.window.waitsWhileOff, lookEvery > 0.0 ? 7 : 2);
+        EXPECT_EQ(run.window.preciseWhileOff, 0);
+        if (lookEvery > 0.0) {
+          EXPECT_LE(looks, 22);
+        }
+        EXPECT_GE(run.firstAfterOn, 0.0);
+        EXPECT_LE(run.firstAfterOn, lookEvery + 2.0 / 60.0);
       }
-      EXPECT_GE(run.firstAfterOn, 0.0);
-      EXPECT_LE(run.firstAfterOn, lookEvery + 2.0 / 60.0);
     }
   }
   offFrom = onAt = 1e9;
