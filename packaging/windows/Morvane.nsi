@@ -232,10 +232,10 @@ FunctionEnd
 ; Takes the choice of screensaver in hive ROOT\KEY back to none where it
 ; still names our file, as the long path or its short (8.3) form ($1).
 !macro ClearChoice root key
-  ReadRegStr $0 ${root} "${key}" "SCRNSAVE.EXE"
-  ${If} $0 != ""
-    ${If} $0 == $scr
-    ${OrIf} $0 == $1
+  ReadRegStr $3 ${root} "${key}" "SCRNSAVE.EXE"  ; the key may name $0
+  ${If} $3 != ""
+    ${If} $3 == $scr
+    ${OrIf} $3 == $1
       DeleteRegValue ${root} "${key}" "SCRNSAVE.EXE"
     ${EndIf}
   ${EndIf}
