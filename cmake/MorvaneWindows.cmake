@@ -49,10 +49,17 @@ else()
     string(REGEX MATCHALL "I __imp_[A-Za-z0-9_@]+" exports "${symbols}")
     list(TRANSFORM exports REPLACE "^I __imp_" "")
     list(JOIN exports "\n" exports)
-    file(WRITE ${delay_dir}/${module}.def "LIBRARY ${module}.dll\nEXPORTS\n${exports}\n")
-    execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${module}.def --dllname ${module}.dll
-                    --output-delaylib lib${module}-delay.a
-                    WORKING_DIRECTORY ${delay_dir} COMMAND_ERROR_IS_FATAL ANY)
+    # Made again only when the exports change: a new library would relink the
+    # program, and a relinked Morvane.scr differs (its header's time stamp)
+    # from the one an installer already holds.
+    file(CONFIGURE OUTPUT ${delay_dir}/${module}.def
+         CONTENT "LIBRARY ${module}.dll\nEXPORTS\n${exports}\n" @ONLY)
+    if(NOT EXISTS ${delay_dir}/lib${module}-delay.a OR
+       ${delay_dir}/${module}.def IS_NEWER_THAN ${delay_dir}/lib${module}-delay.a)
+      execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${module}.def --dllname ${module}.dll
+                      --output-delaylib lib${module}-delay.a
+                      WORKING_DIRECTORY ${delay_dir} COMMAND_ERROR_IS_FATAL ANY)
+    endif()
     target_link_libraries(morvane_app PUBLIC ${delay_dir}/lib${module}-delay.a)
     # dlltool names the descriptor after the library's file as given.
     list(APPEND descriptors __DELAY_IMPORT_DESCRIPTOR_lib${module}_delay_a)
