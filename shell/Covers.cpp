@@ -164,5 +164,4 @@ bool IsRunWindow(std::uintptr_t handle) {
                      [&](const Cover& c) { return NativeWindowHandle(c.window) == handle; });
 }
 
-unsigned MonitorChanges() { return monitorChanges; }
 void NoteMonitorChange() { ++monitorChanges; }

@@ -28,12 +28,9 @@ bool HaveCovers();
 // Whether a native window handle is the run's own (the clock's or a cover).
 bool IsRunWindow(std::uintptr_t handle);
 
-// How many changes of the monitors the run has seen (one came or went, took
-// a new mode, position or rotation); more than one may count for a change.
-// It goes up as events are handled, so that whatever depends on the monitors
-// (the covers, the frame pacing's rate) can read them again.
-unsigned MonitorChanges();
-// The platform side's report of such a change.
+// The platform side's report of a change of the monitors (one came or went,
+// took a new mode, position or rotation): the covers are laid out again
+// once events are handled.
 void NoteMonitorChange();
 
 // A rectangle of the desktop, in screen coordinates.
