@@ -97,18 +97,16 @@ def main():
         local = prefix.run(["wine", "cmd", "/c", "echo", "%LOCALAPPDATA%"], text=True).stdout.strip()
         user_scr = local + r"\Programs\Morvane\Morvane.scr"
 
-        def both_whole(what, user=True):
+        def both_whole(user=True):
             check_installed(prefix, "HKLM", r"C:\windows\system32\Morvane.scr", failures, False)
             if user:
                 check_installed(prefix, "HKCU", user_scr, failures, False)
-            print("%s: %d failures so far" % (what, len(failures)))
 
         run(prefix, '"%s" /S /CurrentUser' % SETUP, shell=True)
         entry = check_installed(prefix, "HKCU", user_scr, failures)
         short = prefix.run(["winepath", "-s", entry["UninstallString"][1:-1]], text=True).stdout.strip()
-        print("the one-user uninstaller by its 8.3 path:", short)
-        run(prefix, '"%s" /S' % short)
-        both_whole("after the one-user uninstall", user=False)
+        run(prefix, '"%s" /S' % short)  # the one-user uninstaller by its 8.3 path
+        both_whole(user=False)
         left = [line for line in ours(prefix) if "system32" not in line.lower() and
                 "program files" not in line.lower() and "HKEY_LOCAL_MACHINE" not in line]
         if os.path.exists(prefix.run(["winepath", "-u", user_scr], text=True).stdout.strip()) \
@@ -117,15 +115,14 @@ def main():
                             % (left, prefix.query(DESKTOP)))
 
         run(prefix, '"%s" /S /CurrentUser' % SETUP)
-        stray = os.path.join(prefix.dir, "drive_c", "Uninstall.exe")
         shutil.copy(os.path.join(prefix.dir, "drive_c", "Program Files", "Morvane", "Uninstall.exe"),
-                    stray)
-        run(prefix, r'"C:\Uninstall.exe" /S')
-        both_whole("after a stray copy of the uninstaller")
+                    os.path.join(prefix.dir, "drive_c", "Uninstall.exe"))
+        run(prefix, r'"C:\Uninstall.exe" /S')  # a stray copy
+        both_whole()
 
         # The machine's uninstall while the settings' preview holds the file.
         about = prefix.start([r"C:\windows\system32\Morvane.scr", "/c"])
-        print("the About window of the installed file:", wait_for(lambda: find_window("^About$")))
+        wait_for(lambda: find_window("^About$"))
         run(prefix, system["QuietUninstallString"], idle=False)
         wait_for(lambda: not prefix.query("HKLM" + UNINSTALL), limit=60)
         held = os.path.exists(os.path.join(prefix.dir, "drive_c", "windows", "system32", "Morvane.scr"))
@@ -138,8 +135,6 @@ def main():
         home = os.path.realpath(prefix.run(["winepath", "-u", local], text=True).stdout.strip())
         machine = [line for line in ours(prefix) if not line.startswith(home)
                    and not line.startswith("user.reg")]
-        print("held by /c during the uninstall: %s; of the all-users install after a restart: %s"
-              % (held, machine))
         if not held or machine:
             failures.append("the all-users uninstall: file in use %s, after a restart left %s"
                             % (held, machine))
